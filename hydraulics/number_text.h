@@ -1,0 +1,29 @@
+#pragma once
+// How the window reads numbers from its boxes and writes results back.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hydraulics {
+
+// Value of the longest prefix of `text` that forms a decimal number (optional
+// sign, digits, '.' as the decimal point whatever the locale, optional
+// exponent), after leading blanks. Text without such a prefix reads as 0.
+// Empty when the number lies beyond the double range: reading it faults.
+std::optional<double> LeadingNumber(std::string_view text);
+
+// True when the whole text, apart from surrounding blanks, reads as a number.
+bool IsNumericText(std::string_view text);
+
+// Narrowing to single precision; empty when the value lies beyond its range
+// (or is not finite), which the routine treats as a fault of the step.
+std::optional<float> ToSingle(double value);
+
+// The text form of a number: up to 7 significant digits for a single, 15 for
+// a double, trailing zeros and point dropped, exponent form ("1.5E-05",
+// "1E+16") for very large or small magnitudes.
+std::string TextForm(float value);
+std::string TextForm(double value);
+
+}  // namespace hydraulics
