@@ -1,0 +1,128 @@
+#include "calc_window/frmMainCode.h"
+
+#include <span>
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "ui_frmMainCode.h"
+
+namespace {
+
+constexpr QRgb kAvailableBack = qRgb(255, 255, 255);
+// The platform has no "active window border" system colour; this grey is
+// what that colour looks like on the desktops the window was drawn for.
+constexpr QRgb kUnavailableBack = qRgb(180, 180, 180);
+
+constexpr int kCircularBoxes[] = {1};
+constexpr int kRectangularBoxes[] = {2};
+constexpr int kTrapezoidalBoxes[] = {3, 4, 5};
+constexpr int kTriangularBoxes[] = {4, 5};
+constexpr int kDoorwayBoxes[] = {2, 6, 7};
+// Parameter boxes each section type reads, indexed by the type.
+constexpr std::span<const int> kAvailableBoxes[] = {
+    {}, kCircularBoxes, kRectangularBoxes, kTrapezoidalBoxes, kTriangularBoxes, kDoorwayBoxes};
+constexpr int kSectionTypes = 5;
+
+void SetBackColour(QLineEdit* box, QRgb colour) {
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Base, QColor(colour));
+  box->setPalette(palette);
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::frmMainCode>()) {
+  ui->setupUi(this);
+  setWindowFlag(Qt::FramelessWindowHint);
+
+  Text1 = {nullptr,     ui->Text1_1, ui->Text1_2, ui->Text1_3, ui->Text1_4,
+           ui->Text1_5, ui->Text1_6, ui->Text1_7, ui->Text1_8};
+  Option1 = ui->Option1;
+  const std::array<QAbstractButton*, kSectionTypes> shapes = {ui->Option1_1, ui->Option1_2, ui->Option1_3,
+                                                              ui->Option1_4, ui->Option1_5};
+  for (int i = 1; i <= kSectionTypes; ++i) Option1->setId(shapes[i - 1], i);
+
+  // toggled(true) comes for a mouse click and for the arrow keys alike.
+  connect(Option1, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) Option1_Click(id);
+  });
+  connect(ui->Command1, &QPushButton::clicked, this, &frmMainCode::Command1_Click);
+  connect(ui->Command2, &QPushButton::clicked, this, &frmMainCode::Command2_Click);
+
+  if (const QScreen* shown_on = screen())
+    move(shown_on->availableGeometry().center() - rect().center());
+}
+
+frmMainCode::~frmMainCode() = default;
+
+void frmMainCode::Form_Load() {
+  for (int i = 1; i <= 8; ++i) Text1[i]->clear();
+  // Text1(1) stays as defined: the circular section is selected at start.
+  for (int i = 2; i <= 7; ++i) {
+    SetBackColour(Text1[i], kUnavailableBack);
+    Text1[i]->setEnabled(false);
+  }
+  JType_ = 1;
+  members_.BeErr = 0;
+  setWindowTitle(ui->lblTitle->text());
+}
+
+void frmMainCode::Option1_Click(int Index) {
+  JType_ = static_cast<std::int16_t>(Index);
+  if (Index < 1 || Index > kSectionTypes) return;
+  for (int i = 1; i <= 8; ++i) Text1[i]->clear();
+  for (int i = 1; i <= 7; ++i) {
+    SetBackColour(Text1[i], kUnavailableBack);
+    Text1[i]->setEnabled(false);
+  }
+  for (const int i : kAvailableBoxes[Index]) {
+    SetBackColour(Text1[i], kAvailableBack);
+    Text1[i]->setEnabled(true);
+  }
+}
+
+void frmMainCode::Command1_Click() {
+  members_.BeErr = 0;
+  ui->TextBk->clear();
+  Text1[8]->clear();
+  CritDepth(JType_);
+  const hydraulics::ResultTexts shown = hydraulics::ShownResults(members_);
+  Text1[8]->setText(QString::fromStdString(shown.depth));
+  ui->TextBk->setText(QString::fromStdString(shown.width));
+}
+
+void frmMainCode::Command2_Click() {
+  for (int i = 1; i <= 8; ++i) Text1[i]->clear();
+  ui->TextQ->clear();
+  ui->TextBk->clear();
+}
+
+void frmMainCode::CritDepth(std::int16_t TypeJs) {
+  hydraulics::BoxTexts boxes;
+  boxes.TextQ = ui->TextQ->text().toStdString();
+  for (int i = 1; i <= 7; ++i) boxes.Text1[i] = Text1[i]->text().toStdString();
+
+  const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, boxes, members_);
+  if (!rejected) return;
+  QMessageBox::critical(this, QStringLiteral("提示"), FromUtf8(rejected->text));
+  Box(rejected->focus)->setFocus(Qt::OtherFocusReason);
+}
+
+QLineEdit* frmMainCode::Box(hydraulics::FocusBox box) const {
+  switch (box) {
+    case hydraulics::FocusBox::TextQ:
+      return ui->TextQ;
+    case hydraulics::FocusBox::Text1_1:
+      return Text1[1];
+    case hydraulics::FocusBox::Text1_2:
+      return Text1[2];
+  }
+  return ui->TextQ;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The calculation window: the discharge and section boxes, the five section
+// shapes, the compute and clear commands, and the members through which the
+// critical-depth routine hands back its results.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include <QWidget>
+
+#include "hydraulics/crit_depth.h"
+
+class QButtonGroup;
+class QLineEdit;
+namespace Ui {
+class frmMainCode;
+}
+
+class frmMainCode : public QWidget {
+  Q_OBJECT
+
+public:
+  explicit frmMainCode(QWidget* parent = nullptr);
+  ~frmMainCode() override;
+
+  void Form_Load();
+  void Option1_Click(int Index);
+  void Command1_Click();
+  void Command2_Click();
+  void CritDepth(std::int16_t TypeJs);
+
+  std::int16_t JType() const { return JType_; }
+  const hydraulics::OutValue& OUT() const { return members_.OUT; }
+  float Bk() const { return members_.Bk; }
+  std::int16_t BeErr() const { return members_.BeErr; }
+
+private:
+  QLineEdit* Box(hydraulics::FocusBox box) const;
+
+  std::unique_ptr<Ui::frmMainCode> ui;
+  // Indexed as the window's groups are: Text1[1] to Text1[8]; slot 0 unused.
+  std::array<QLineEdit*, 9> Text1{};
+  QButtonGroup* Option1 = nullptr;
+
+  std::int16_t JType_ = 0;
+  hydraulics::Members members_;
+};
