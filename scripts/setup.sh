@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build, the program and its
+# tests need and this machine lacks.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ make cmake qt6-base-dev qt6-base-dev-tools libqt6test6 libgtest-dev libbenchmark-dev
+  # sanitizer and fuzzing builds
+  clang libclang-rt-14-dev
+  # the window's fonts: a Song-style Chinese serif, and Arial's metrics
+  fonts-noto-cjk fonts-liberation2
+  # real-window tests
+  xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+((${#missing[@]})) || exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
