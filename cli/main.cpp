@@ -1,0 +1,392 @@
+// vardenix-cli: the compute command of the calculation window, run on every
+// row of a CSV batch.
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/csv.h"
+#include "hydraulics/crit_depth.h"
+
+namespace {
+
+constexpr std::string_view kProgram = "vardenix-cli";
+
+enum ExitStatus { kAllFine = 0, kDataError = 1, kUsageError = 2 };
+
+constexpr std::string_view kHelp = R"(用法：vardenix-cli [文件]
+
+按计算窗口的“开始计算”逐行计算一批断面的临界水深和水面宽度。
+从文件读入 CSV；不给文件或文件为 - 时读标准输入。结果以 CSV 写到标准输出。
+
+输入
+  第一行是表头，其后每行一次计算。列的顺序任意，列名区分大小写：
+    type   断面类型代码（16 位整数）：1 圆形，2 矩形，3 梯形，4 三角形，5 城门洞形；
+           其他整数照窗口的做法只写出水面宽度。前后的空格和制表符不计。
+    Q      流量，TextQ
+    R      半径，Text1(1)
+    b      底宽，Text1(2)
+    W      平均宽度，Text1(3)
+    s1     边坡坡度前项，Text1(4)
+    s2     边坡坡度后项，Text1(5)
+    wall   直墙高度，Text1(6)
+    angle  顶拱角度，Text1(7)
+  除 type 外，字段按原样放进对应的文本框（前导空格也保留），读法与窗口相同。
+  缺少的列当作空文本框。type 列不可缺少。
+  格式按 RFC 4180：字段可加双引号，引号内可含逗号和换行，"" 表示一个双引号；
+  行尾可为 CRLF 或 LF，最后一行可不带换行，开头的 UTF-8 BOM 忽略。空行跳过，不产生输出行。
+
+输出
+  表头 depth,width,message,focus，其后每个输入行对应一行，顺序不变：
+    depth    计算后 Text1(8)（临界水深）显示的文本
+    width    计算后 TextBk（水面宽度）显示的文本
+    message  窗口会弹出的提示（无则为空）；该行无法处理时为错误说明
+    focus    提示后获得焦点的文本框：TextQ、Text1(1) 或 Text1(2)（无则为空）
+  每行都像在刚打开的窗口中计算，互不影响。需要时字段加双引号，行尾为 LF，编码 UTF-8。
+
+错误
+  错误写到标准错误，注明行号和列号；其余各行照常计算并输出：
+    未知的列名（该列不读）、重复的列名或缺少 type 列（各行均不计算）、
+    type 不是整数或超出 16 位范围、字段多于或少于表头、引号不成对。
+  无法处理的行仍输出一行：depth、width、focus 为空，message 为错误说明。
+
+退出状态
+  0 全部正常；1 输入数据有错；2 用法错误或无法读写。
+
+选项
+  --help     显示本说明
+  --version  显示版本号
+
+示例输入：
+  type,Q,b,W,s1,s2
+  2,10,5,,,
+  3,10,,5,1,1.5
+  3,10,,,1,1
+  2,,5,,,
+  2.5,10,5,,,
+
+示例输出：
+  depth,width,message,focus
+  0.741784871693015,5,,
+  0.796719246864319,6.195079,,
+  无法计算,无法计算,,
+  ,0,输入的流量有误！,TextQ
+  ,,第 6 行第 1 列（type）：“2.5”不是整数,
+
+)";
+
+// Writes leave in large blocks: a million rows would otherwise cost a system
+// call per line on standard error, which stdio does not buffer.
+class BufferedStream {
+public:
+  explicit BufferedStream(std::FILE* file) : file_(file) {}
+  ~BufferedStream() { Flush(); }
+
+  std::string& buffer() { return buffer_; }
+  void FlushWhenFull() {
+    if (buffer_.size() >= kFlushSize) Flush();
+  }
+  // False when any write so far failed.
+  bool Flush() {
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+    buffer_.clear();
+    if (std::fflush(file_) != 0) failed_ = true;
+    return !failed_;
+  }
+
+private:
+  static constexpr std::size_t kFlushSize = 1 << 16;
+  std::FILE* file_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+// Where a column's text goes: a box (0 is TextQ, i is Text1(i)), or elsewhere.
+constexpr int kTypeColumn = -1;
+constexpr int kUnreadColumn = -2;
+
+struct ColumnName {
+  std::string_view name;
+  int target;
+};
+constexpr ColumnName kColumns[] = {{"type", kTypeColumn}, {"Q", 0},    {"R", 1},    {"b", 2},    {"W", 3},
+                                   {"s1", 4},             {"s2", 5},   {"wall", 6}, {"angle", 7}};
+constexpr int kBoxCount = 8;
+
+std::string& Box(hydraulics::BoxTexts& boxes, int target) {
+  return target == 0 ? boxes.TextQ : boxes.Text1[target];
+}
+
+std::string At(int line, std::size_t column) {
+  return "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
+}
+
+// Length of the valid UTF-8 sequence at the start of `s`, or 0.
+std::size_t Utf8Length(std::string_view s) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t n = 0;
+  unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) n = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) n = 3, lo = lead == 0xE0 ? 0xA0 : 0x80, hi = lead == 0xED ? 0x9F : 0xBF;
+  else if (lead >= 0xF0 && lead <= 0xF4) n = 4, lo = lead == 0xF0 ? 0x90 : 0x80, hi = lead == 0xF4 ? 0x8F : 0xBF;
+  if (n == 0 || s.size() < n || byte(1) < lo || byte(1) > hi) return 0;
+  for (std::size_t i = 2; i < n; ++i)
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  return n;
+}
+
+// A typed text quoted inside a message. Messages go to a terminal and into the
+// UTF-8 output, so broken sequences and control characters become U+FFFD, and
+// a long text is cut.
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kShownBytes = 40;
+  std::string out = "“";
+  std::size_t i = 0;
+  while (i < text.size() && i < kShownBytes) {
+    const std::size_t n = Utf8Length(text.substr(i));
+    const bool control = n == 1 && (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7F);
+    if (n == 0 || control)
+      out += "\uFFFD";
+    else
+      out.append(text, i, n);
+    i += n == 0 ? 1 : n;
+  }
+  if (i < text.size()) out += "…";
+  return out + "”";
+}
+
+std::string_view FaultText(cli::CsvFault fault) {
+  switch (fault) {
+    case cli::CsvFault::UnterminatedQuote: return "引号未闭合";
+    case cli::CsvFault::TextAfterQuote: return "右引号后还有其他字符";
+    case cli::CsvFault::QuoteInBareField: return "未加引号的字段中出现引号";
+  }
+  return {};
+}
+
+// The section-type code: an integer, blanks around it allowed.
+struct TypeCode {
+  std::optional<std::int16_t> value;
+  std::string problem;
+};
+
+TypeCode ReadType(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {std::nullopt, "为空，应为断面类型代码"};
+  std::string_view digits = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+  // from_chars takes a minus sign but not a plus sign.
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
+  std::int16_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error == std::errc::result_out_of_range && end == digits.data() + digits.size())
+    return {std::nullopt, Quoted(text) + "超出 16 位整数范围（-32768 至 32767）"};
+  if (error != std::errc() || end != digits.data() + digits.size()) return {std::nullopt, Quoted(text) + "不是整数"};
+  return {value, {}};
+}
+
+class Batch {
+public:
+  Batch(BufferedStream& out, BufferedStream& err) : out_(out), err_(err) {
+    out_.buffer() += "depth,width,message,focus\n";
+  }
+
+  void Run(std::string_view input) {
+    cli::CsvReader reader(input);
+    cli::CsvRecord record;
+    if (!reader.Next(record)) {
+      Report("输入中没有表头");
+      return;
+    }
+    ReadHeader(record);
+    while (reader.Next(record)) {
+      Row(record);
+      out_.FlushWhenFull();
+      err_.FlushWhenFull();
+    }
+  }
+
+  bool failed() const { return failed_; }
+
+private:
+  void Report(std::string_view text) {
+    failed_ = true;
+    err_.buffer().append(kProgram).append(": ").append(text) += '\n';
+  }
+
+  void Write(std::string_view depth, std::string_view width, std::string_view message, std::string_view focus) {
+    std::string& b = out_.buffer();
+    cli::AppendCsvField(b, depth);
+    b += ',';
+    cli::AppendCsvField(b, width);
+    b += ',';
+    cli::AppendCsvField(b, message);
+    b += ',';
+    cli::AppendCsvField(b, focus);
+    b += '\n';
+  }
+
+  void Unprocessable(const std::string& why) {
+    Report(why);
+    Write({}, {}, why, {});
+  }
+
+  // A header that leaves a value without its column, or with two, stops every
+  // row; an unknown column only goes unread.
+  void StopAllRows(const std::string& why) {
+    Report(why);
+    if (!header_fault_) header_fault_ = why;
+  }
+
+  void ReadHeader(const cli::CsvRecord& header) {
+    if (const auto& fault = header.fault())
+      StopAllRows(At(fault->line, fault->column) + "：表头" + std::string(FaultText(fault->fault)));
+    std::size_t first_seen[std::size(kColumns)] = {}; // 1-based column, 0 until met
+    for (std::size_t i = 0; i < header.size(); ++i) {
+      const std::string_view name = header.field(i);
+      const std::string where = At(header.field_line(i), i + 1);
+      const auto known = std::find_if(std::begin(kColumns), std::end(kColumns),
+                                      [&](const ColumnName& c) { return c.name == name; });
+      int target = kUnreadColumn;
+      if (known == std::end(kColumns)) {
+        Report(where + "：未知的列名" + Quoted(name) + "（列名区分大小写），该列不读");
+      } else if (std::size_t& first = first_seen[known - std::begin(kColumns)]; first != 0) {
+        StopAllRows(where + "：列名" + Quoted(name) + "与第 " + std::to_string(first) + " 列重复");
+      } else {
+        first = i + 1;
+        target = known->target;
+      }
+      if (target == kTypeColumn) type_column_ = i;
+      targets_.push_back(target);
+    }
+    if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
+  }
+
+  void Row(const cli::CsvRecord& row) {
+    if (row.fault()) {
+      Unprocessable(At(row.fault()->line, row.fault()->column) + "：" + std::string(FaultText(row.fault()->fault)));
+      return;
+    }
+    if (header_fault_) {
+      Write({}, {}, *header_fault_, {});
+      return;
+    }
+    const std::size_t columns = targets_.size();
+    if (row.size() > columns)
+      Report(At(row.field_line(columns), columns + 1) + "：字段多于表头的 " + std::to_string(columns) +
+             " 列，多出的字段未读");
+    else if (row.size() < columns)
+      Report("第 " + std::to_string(row.line()) + " 行：只有 " + std::to_string(row.size()) + " 个字段，少于表头的 " +
+             std::to_string(columns) + " 列，缺少的字段当作空文本框");
+
+    const std::size_t type_at = *type_column_;
+    const bool has_type = type_at < row.size();
+    const TypeCode type = ReadType(has_type ? row.field(type_at) : std::string_view{});
+    if (!type.value) {
+      Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
+      return;
+    }
+    for (int box = 0; box < kBoxCount; ++box) Box(boxes_, box).clear();
+    for (std::size_t i = 0; i < row.size() && i < columns; ++i)
+      if (targets_[i] >= 0) Box(boxes_, targets_[i]).assign(row.field(i));
+
+    hydraulics::Members fresh{};
+    const hydraulics::ComputeOutcome outcome = hydraulics::Compute(*type.value, boxes_, fresh);
+    if (outcome.message)
+      Write(outcome.shown.depth, outcome.shown.width, outcome.message->text,
+            hydraulics::FocusBoxName(outcome.message->focus));
+    else
+      Write(outcome.shown.depth, outcome.shown.width, {}, {});
+  }
+
+  BufferedStream& out_;
+  BufferedStream& err_;
+  std::vector<int> targets_;
+  std::optional<std::size_t> type_column_;
+  std::optional<std::string> header_fault_;
+  hydraulics::BoxTexts boxes_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+namespace {
+
+std::string ReadFailure(int error) {
+  switch (error) {
+    case ENOENT: return "文件不存在";
+    case EACCES: return "没有读取权限";
+    case EISDIR: return "这是一个目录";
+    default: return std::strerror(error);
+  }
+}
+
+// The whole input at once: the reader then works on one buffer.
+bool ReadAll(std::FILE* file, std::string& text) {
+  constexpr std::size_t kChunk = 1 << 20;
+  std::size_t used = 0;
+  for (;;) {
+    text.resize(used + kChunk);
+    const std::size_t n = std::fread(text.data() + used, 1, kChunk, file);
+    used += n;
+    if (n < kChunk) break;
+  }
+  text.resize(used);
+  return !std::ferror(file);
+}
+
+int UsageError(BufferedStream& err, const std::string& what) {
+  err.buffer().append(kProgram).append(": ").append(what).append("\n用法：vardenix-cli [文件]，详见 vardenix-cli --help\n");
+  return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BufferedStream out(stdout);
+  BufferedStream err(stderr);
+  const char* path = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      out.buffer() += kHelp;
+      return out.Flush() ? kAllFine : kUsageError;
+    }
+    if (arg == "--version") {
+      out.buffer().append(VARDENIX_VERSION) += '\n';
+      return out.Flush() ? kAllFine : kUsageError;
+    }
+    if (arg.starts_with('-') && arg != "-") return UsageError(err, "未知的选项" + Quoted(arg));
+    if (path) return UsageError(err, "只能给一个文件");
+    path = argv[i];
+  }
+
+  std::string input;
+  const bool from_stdin = !path || std::string_view(path) == "-";
+  std::FILE* file = from_stdin ? stdin : std::fopen(path, "rb");
+  const bool read = file && ReadAll(file, input);
+  const int read_error = errno;
+  if (file && !from_stdin) std::fclose(file);
+  if (!read) {
+    err.buffer().append(kProgram).append(": 无法读取").append(from_stdin ? "标准输入" : "文件" + Quoted(path));
+    err.buffer().append("：").append(ReadFailure(read_error)) += '\n';
+    return kUsageError;
+  }
+
+  Batch batch(out, err);
+  batch.Run(input);
+  if (!out.Flush()) {
+    err.buffer().append(kProgram).append(": 无法写入标准输出：").append(std::strerror(errno)) += '\n';
+    return kUsageError;
+  }
+  return batch.failed() ? kDataError : kAllFine;
+}
