@@ -1,0 +1,332 @@
+#include "skin/SkinModule.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QSettings>
+#include <QWidget>
+#include <QWindow>
+
+namespace SkinModule {
+
+namespace {
+
+QLabel* control(QWidget* window, const char* name)
+{
+    return window->findChild<QLabel*>(QLatin1String(name));
+}
+
+// An unstretched piece takes the size of its picture; a stretched one keeps
+// the size the layout gave it.
+void setPicture(QLabel* piece, const QPixmap& picture)
+{
+    piece->setPixmap(picture);
+    if (!piece->hasScaledContents())
+        piece->resize(picture.size());
+}
+
+// The skin name comes from a file the user can edit: anything but a plain
+// folder name would read pictures from outside Skinz.
+bool isPlainFolderName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && !name.contains(QLatin1String(".."))
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+// Each length of the layout is a constant, or the window's width or height
+// plus a constant.
+struct Length {
+    bool fromSize;
+    int offset;
+    int of(int size) const { return (fromSize ? size : 0) + offset; }
+};
+constexpr Length at(int offset) { return {false, offset}; }
+constexpr Length sizeMinus(int amount) { return {true, -amount}; }
+
+enum class Extent { None, Width, Height };
+
+struct Placement {
+    const char* name;
+    Length top;
+    Length left;
+    Extent extent;
+    Length length;
+};
+
+constexpr Placement NoLength(const char* name, Length top, Length left)
+{
+    return {name, top, left, Extent::None, at(0)};
+}
+
+// The pieces assume 19-pixel side edges, a 30-pixel title bar and bottom
+// edge, and 13 x 13 buttons. The middle title piece runs on under the right
+// end, and the right edge reaches 22 pixels into the bottom-right corner:
+// the stacking order of each window decides which of them shows.
+constexpr std::array<Placement, 12> Layout{{
+    NoLength("imgTitleLeft", at(0), at(0)),
+    NoLength("imgTitleRight", at(0), sizeMinus(19)),
+    {"imgTitleMain", at(0), at(19), Extent::Width, sizeMinus(19)},
+    {"imgWindowLeft", at(30), at(0), Extent::Height, sizeMinus(60)},
+    NoLength("imgWindowBottomLeft", sizeMinus(30), at(0)),
+    {"imgWindowBottom", sizeMinus(30), at(19), Extent::Width, sizeMinus(38)},
+    NoLength("imgWindowBottomRight", sizeMinus(30), sizeMinus(19)),
+    {"imgWindowRight", at(30), sizeMinus(19), Extent::Height, sizeMinus(38)},
+    NoLength("imgTitleClose", at(8), sizeMinus(22)),
+    NoLength("imgTitleMaxRestore", at(8), sizeMinus(39)),
+    NoLength("imgTitleMinimize", at(8), sizeMinus(56)),
+    NoLength("imgTitleHelp", at(8), sizeMinus(73)),
+}};
+
+const QPoint TitlePosition{16, 7};
+const QColor Background{192, 192, 192};
+
+// How much of the pointer's movement each resize mode adds to the window's
+// left, top, width and height.
+struct Resize {
+    int left, top, width, height;
+};
+constexpr std::array<Resize, 8> ResizeModes{{
+    {1, 0, -1, 0},   // left edge
+    {0, 0, 1, 0},    // right edge
+    {0, 1, 0, -1},   // top edge
+    {0, 0, 0, 1},    // bottom edge
+    {0, 0, 1, 1},    // bottom-right corner
+    {1, 0, -1, 1},   // bottom-left corner
+    {0, 1, 1, -1},   // top-right corner
+    {1, 1, -1, -1},  // top-left corner
+}};
+
+// The difference of two 32-bit coordinates; one that does not fit in 32
+// bits counts as no movement.
+std::int64_t difference(int from, int to)
+{
+    const std::int64_t d = std::int64_t{to} - from;
+    const bool fits = d >= std::numeric_limits<std::int32_t>::min()
+        && d <= std::numeric_limits<std::int32_t>::max();
+    return fits ? d : 0;
+}
+
+bool fitsInt(std::int64_t v)
+{
+    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+}
+
+// Follows the pointer until the pressed button is released. It watches the
+// whole application because, once the window moves, the pointer may leave
+// the piece that was pressed.
+class PointerMove : public QObject {
+public:
+    PointerMove(QWidget* window, Qt::MouseButton button, QPoint grab)
+        : QObject(window), window_(window), button_(button), grab_(grab)
+    {
+        qApp->installEventFilter(this);
+    }
+
+    static bool runsOn(QWidget* window)
+    {
+        return window->findChild<PointerMove*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Only widget deliveries: the window-system layer must still see
+        // every event to keep its own mouse grab right.
+        if (!watched->isWidgetType())
+            return false;
+        if (event->type() == QEvent::MouseMove) {
+            const auto& mouse = static_cast<const QMouseEvent&>(*event);
+            if (mouse.buttons() & button_)
+                window_->move(mouse.globalPosition().toPoint() - grab_);
+            else
+                finish();  // the release went elsewhere
+        } else if (event->type() == QEvent::MouseButtonRelease
+                   && static_cast<const QMouseEvent&>(*event).button() == button_) {
+            finish();
+        }
+        return false;
+    }
+
+private:
+    void finish()
+    {
+        qApp->removeEventFilter(this);
+        setParent(nullptr);
+        deleteLater();
+    }
+
+    QWidget* window_;
+    Qt::MouseButton button_;
+    QPoint grab_;
+};
+
+// The one place that knows how a window is moved on each platform.
+void startMove(QWidget* window, const QMouseEvent& press)
+{
+    // On Wayland only the compositor can move a window. Elsewhere the window
+    // manager's own move follows only a slow left press (and may swallow the
+    // next click), so the window moves itself, for every button.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (QWindow* handle = window->windowHandle())
+            handle->startSystemMove();
+        return;
+    }
+    if (!PointerMove::runsOn(window))
+        new PointerMove(window, press.button(), press.globalPosition().toPoint() - window->pos());
+}
+
+}  // namespace
+
+void ApplyPieceProperties(QWidget* window, TitleHints hints)
+{
+    for (const FramePiece& piece : FramePieces) {
+        QLabel* label = control(window, piece.name);
+        if (!label)
+            continue;
+        label->setScaledContents(piece.stretched);
+        if (!piece.stretched && !label->pixmap().isNull())
+            label->resize(label->pixmap().size());
+        const bool hinted = hints == TitleHints::On && piece.hint;
+        label->setToolTip(hinted ? QString::fromLatin1(piece.hint) : QString());
+    }
+    if (QLabel* title = control(window, "lblTitle")) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPointSizeF(9.75);
+        font.setBold(true);
+        title->setFont(font);
+        QPalette palette = title->palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        title->setPalette(palette);
+    }
+}
+
+void ShowMaximizePicture(QWidget* window)
+{
+    QLabel* maximize = control(window, "imgTitleMaximize");
+    QLabel* maxRestore = control(window, "imgTitleMaxRestore");
+    if (maximize && maxRestore)
+        setPicture(maxRestore, maximize->pixmap());
+}
+
+void LoadSkin(QWidget* window, const QString& programFolder)
+{
+    const QSettings settings(QString::fromLatin1(ApplicationTitle), QString::fromLatin1(ApplicationTitle));
+    const QString skin = settings.value(QStringLiteral("Options/Current Skin"), QStringLiteral("Blue")).toString();
+    const bool safe = isPlainFolderName(skin);
+    const QString folder = programFolder + QLatin1String("/Skinz/") + skin + QLatin1Char('/');
+    for (QLabel* piece : window->findChildren<QLabel*>()) {
+        if (!piece->objectName().contains(QLatin1String("img"), Qt::CaseInsensitive))
+            continue;
+        if (safe) {
+            const QImage picture = QImageReader(folder + piece->objectName() + QLatin1String(".gif")).read();
+            if (!picture.isNull())
+                setPicture(piece, QPixmap::fromImage(picture));
+        }
+        piece->update();
+    }
+    ShowMaximizePicture(window);
+    QCoreApplication::processEvents();
+}
+
+void LayoutFrame(QWidget* window)
+{
+    const int w = window->width();
+    const int h = window->height();
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, Background);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    QLabel* title = control(window, "lblTitle");
+    if (title) {
+        window->setWindowTitle(title->text());
+        title->move(TitlePosition);
+    }
+    RoundCorners(window);
+    for (const Placement& place : Layout) {
+        QLabel* piece = control(window, place.name);
+        if (!piece)
+            continue;
+        piece->move(place.left.of(w), place.top.of(h));
+        if (place.extent == Extent::None)
+            continue;
+        const bool across = place.extent == Extent::Width;
+        const int length = place.length.of(across ? w : h);
+        // A negative size is refused, and the layout ends with it.
+        if (length < 0)
+            return;
+        piece->resize(across ? length : piece->width(), across ? piece->height() : length);
+    }
+}
+
+QRegion RoundRectRegion(int w, int h, int ellipseWidth, int ellipseHeight)
+{
+    // Each row is kept from the first to the last pixel whose centre lies in
+    // the corner ellipses; a window narrower than its corners gets smaller ones.
+    const double a = std::min(ellipseWidth, w) / 2.0;
+    const double b = std::min(ellipseHeight, h) / 2.0;
+    QRegion region;
+    for (int y = 0; y < h; ++y) {
+        const double centre = y + 0.5;
+        const double intoCorner = std::max({b - centre, centre - (h - b), 0.0});
+        int inset = 0;
+        if (intoCorner > 0) {
+            const double halfChord = a * std::sqrt(1.0 - (intoCorner / b) * (intoCorner / b));
+            inset = static_cast<int>(std::ceil(a - halfChord - 0.5));
+        }
+        if (w - 2 * inset > 0)
+            region += QRect(inset, y, w - 2 * inset, 1);
+    }
+    return region;
+}
+
+void RoundCorners(QWidget* window)
+{
+    window->setMask(RoundRectRegion(window->width(), window->height(), CornerEllipse, CornerEllipse));
+}
+
+void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode)
+{
+    // The window's twips are whole multiples of 15 pixels' worth, so moving
+    // in pixels gives the same place as moving in twips.
+    const std::int64_t dx = difference(from.x(), to.x());
+    const std::int64_t dy = difference(from.y(), to.y());
+    if (mode >= 0 && static_cast<std::size_t>(mode) < ResizeModes.size()) {
+        const Resize& r = ResizeModes[static_cast<std::size_t>(mode)];
+        const QRect old = window->geometry();
+        const std::int64_t left = old.x() + r.left * dx;
+        const std::int64_t top = old.y() + r.top * dy;
+        const std::int64_t width = old.width() + r.width * dx;
+        const std::int64_t height = old.height() + r.height * dy;
+        const bool accepted = width >= 0 && height >= 0 && width <= QWIDGETSIZE_MAX
+            && height <= QWIDGETSIZE_MAX && fitsInt(left) && fitsInt(top);
+        if (accepted)
+            window->setGeometry(int(left), int(top), int(width), int(height));
+    }
+    LayoutFrame(window);
+}
+
+void DragForm(QWidget* window, const QMouseEvent& press)
+{
+    if (window->isMaximized())
+        return;
+    startMove(window, press);
+}
+
+void SetOnTop(QWidget* window, bool onTop)
+{
+    // Changing a window flag hides the window.
+    const bool shown = window->isVisible();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (shown)
+        window->show();
+}
+
+}  // namespace SkinModule

@@ -1,0 +1,58 @@
+#include "skin/TitleBar.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace SkinModule {
+
+namespace {
+
+constexpr std::array TitlePieces{"imgTitleLeft", "imgTitleMain", "imgTitleRight", "lblTitle"};
+
+QLabel* watch(QWidget* window, const char* name, QObject* filter)
+{
+    auto* label = window->findChild<QLabel*>(QLatin1String(name));
+    if (label)
+        label->installEventFilter(filter);
+    return label;
+}
+
+}  // namespace
+
+TitleBar::TitleBar(QWidget* window)
+    : QObject(window)
+    , close_(watch(window, "imgTitleClose", this))
+    , minimize_(watch(window, "imgTitleMinimize", this))
+{
+    for (const char* name : TitlePieces)
+        watch(window, name, this);
+}
+
+bool TitleBar::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (!press && !release)
+        return false;
+    const auto& mouse = static_cast<const QMouseEvent&>(*event);
+    if (watched != close_ && watched != minimize_) {
+        if (press)
+            emit TitleMouseDown(mouse);
+        return press;
+    }
+    // A click is a left press and its release over the same picture; the
+    // press is taken so that its release comes back here.
+    if (mouse.button() != Qt::LeftButton)
+        return false;
+    const bool over = static_cast<QWidget*>(watched)->rect().contains(mouse.position().toPoint());
+    if (release && over) {
+        if (watched == close_)
+            emit imgTitleClose_Click();
+        else
+            emit imgTitleMinimize_Click();
+    }
+    return true;
+}
+
+}  // namespace SkinModule
