@@ -1,0 +1,204 @@
+#include "hydraulics/exact_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace hydraulics::exact {
+namespace {
+
+Section Circular(double Q, double R) { return {.type = 1, .Q = Q, .R = R}; }
+Section Rectangular(double Q, double b) { return {.type = 2, .Q = Q, .b = b}; }
+Section AverageTrapezoid(double Q, double W, double s) { return {.type = 3, .Q = Q, .W = W, .s = s}; }
+Section TrueTrapezoid(double Q, double b, double s) {
+  return {.type = 3, .Q = Q, .b = b, .bottom_width_given = true, .s = s};
+}
+Section Triangular(double Q, double s) { return {.type = 4, .Q = Q, .s = s}; }
+Section Doorway(double Q, double b, double wall, double angle) {
+  return {.type = 5, .Q = Q, .b = b, .wall = wall, .angle = angle};
+}
+
+CriticalState Critical(const Section& s, double g = kDefaultGravity) {
+  const Result r = Solve(s, g);
+  EXPECT_TRUE(r.state) << r.message;
+  return r.state.value_or(CriticalState{});
+}
+
+TEST(ExactClosedForms, Rectangle) {
+  for (double Q : {0.01, 1.0, 10.0, 5000.0})
+    for (double b : {0.3, 1.0, 5.0, 80.0})
+      for (double g : {9.8, 9.81}) {
+        const double exact = std::cbrt(Q * Q / (g * b * b));
+        EXPECT_NEAR(Critical(Rectangular(Q, b), g).depth, exact, 4e-15 * exact) << Q << ' ' << b;
+      }
+}
+
+TEST(ExactClosedForms, Triangle) {
+  for (double Q : {0.01, 1.0, 10.0, 5000.0})
+    for (double s : {0.2, 1.0, 1 / 1.5, 5.0}) {
+      const double exact = std::pow(2 * Q * Q * s * s / 9.8, 0.2);
+      EXPECT_NEAR(Critical(Triangular(Q, s)).depth, exact, 4e-15 * exact) << Q << ' ' << s;
+    }
+}
+
+TEST(ExactCriticalCondition, HoldsToTwelveDigitsForEverySection) {
+  const Section sections[] = {
+      Circular(2, 1),          Circular(0.05, 0.3),        Circular(30, 2.5),
+      Rectangular(10, 5),      AverageTrapezoid(10, 5, 1 / 1.5), TrueTrapezoid(10, 3, 0.5),
+      TrueTrapezoid(800, 20, 2), Triangular(1, 1),           Doorway(8, 2, 1, 90),
+      Doorway(40, 3, 2, 180),  Doorway(30, 3, 2, 120),     Doorway(10, 3, 2, 240),
+  };
+  for (const Section& s : sections) {
+    const CriticalState c = Critical(s);
+    const double alpha = s.type == 5 ? kDoorwayEnergyCoefficient : 1;
+    const double ratio = alpha * s.Q * s.Q * c.top_width / (9.8 * std::pow(c.area, 3));
+    EXPECT_NEAR(ratio, 1, 1e-12) << "type " << s.type << " Q " << s.Q;
+    EXPECT_NEAR(c.velocity, s.Q / c.area, 1e-15 * c.velocity);
+    EXPECT_NEAR(c.hydraulic_depth, c.area / c.top_width, 1e-15 * c.hydraulic_depth);
+    EXPECT_NEAR(c.energy, c.depth + alpha * c.velocity * c.velocity / 19.6, 1e-14 * c.energy);
+  }
+}
+
+// Simpson's rule over an independently written top width.
+double IntegratedArea(const std::function<double(double)>& width, double h) {
+  const int n = 20000;
+  const double dx = h / n;
+  double sum = width(0) + width(h);
+  for (int i = 1; i < n; ++i) sum += (i % 2 ? 4 : 2) * width(i * dx);
+  return sum * dx / 3;
+}
+
+TEST(ExactArea, CircleAgreesWithIntegratedWidth) {
+  for (auto [Q, R] : {std::pair{2.0, 1.0}, {0.2, 0.5}, {15.0, 1.2}}) {
+    const CriticalState c = Critical(Circular(Q, R));
+    auto width = [R](double y) { return 2 * std::sqrt(std::max(0.0, y * (2 * R - y))); };
+    EXPECT_NEAR(c.area, IntegratedArea(width, c.depth), 1e-6 * c.area);
+    EXPECT_NEAR(c.top_width, width(c.depth), 1e-12);
+  }
+}
+
+TEST(ExactArea, DoorwayAgreesWithIntegratedWidth) {
+  struct Door { double Q, b, wall, angle; };
+  for (const Door d : {Door{40, 3, 2, 180}, Door{8, 2, 1, 90}, Door{30, 3, 2, 120}, Door{12, 2, 1, 260}}) {
+    const CriticalState c = Critical(Doorway(d.Q, d.b, d.wall, d.angle));
+    const double theta = d.angle * std::numbers::pi / 360;
+    const double Ra = d.b / 2 / std::sin(theta);
+    auto width = [&](double y) {
+      if (y <= d.wall) return d.b;
+      const double z = y - d.wall + Ra * std::cos(theta);
+      return 2 * std::sqrt(std::max(0.0, Ra * Ra - z * z));
+    };
+    EXPECT_GT(c.depth, d.wall) << d.angle;
+    EXPECT_NEAR(c.area, IntegratedArea(width, c.depth), 1e-6 * c.area) << d.angle;
+    EXPECT_NEAR(c.top_width, width(c.depth), 1e-9) << d.angle;
+  }
+}
+
+TEST(ExactResults, CorrectTheApproximateSections) {
+  EXPECT_NEAR(Critical(Circular(2, 1)).depth, 0.666516, 1e-6);
+  // The window's method reports "cannot compute" here; the true depth lies below the crown.
+  EXPECT_NEAR(Critical(Doorway(40, 3, 2, 180)).depth, 2.6088, 1e-4);
+}
+
+TEST(ExactResults, TrueTrapezoidDiffersFromAverageWidthModel) {
+  const CriticalState truth = Critical(TrueTrapezoid(10, 5, 1 / 1.5));
+  const double A = (5 + 1.5 * truth.depth) * truth.depth;
+  EXPECT_NEAR(truth.area, A, 1e-12);
+  EXPECT_NEAR(truth.top_width, 5 + 3 * truth.depth, 1e-12);
+  EXPECT_NE(truth.depth, Critical(AverageTrapezoid(10, 5, 1 / 1.5)).depth);
+}
+
+TEST(ExactNearFull, FlaggedAboveNinetyFivePercentOfTheHeight) {
+  const Result full = Solve(Circular(50, 0.5));
+  ASSERT_TRUE(full.state);
+  EXPECT_TRUE(full.state->near_full);
+  EXPECT_GT(full.state->depth, 0.95);
+  EXPECT_LT(full.state->depth, 1.0);
+  EXPECT_EQ(full.message, NearFullNote());
+  EXPECT_FALSE(Solve(Circular(2, 1)).state->near_full);
+  EXPECT_TRUE(Solve(Doorway(200, 3, 2, 180)).state->near_full);
+  EXPECT_FALSE(Solve(Rectangular(1e6, 1)).state->near_full); // open: never full
+}
+
+struct Rejection {
+  const char* name;
+  Section section;
+  double g;
+  const char* message;
+};
+
+class ExactRejectionTest : public testing::TestWithParam<Rejection> {};
+
+TEST_P(ExactRejectionTest, MakesNoSection) {
+  const Result r = Solve(GetParam().section, GetParam().g);
+  EXPECT_FALSE(r.state);
+  EXPECT_EQ(r.message, GetParam().message);
+}
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, ExactRejectionTest,
+    testing::Values(Rejection{"ZeroDischarge", Rectangular(0, 1), 9.8, "流量必须大于0"},
+                    Rejection{"NegativeDischarge", Circular(-1, 1), 9.8, "流量必须大于0"},
+                    Rejection{"InfiniteDischarge", Circular(kInf, 1), 9.8, "流量必须大于0"},
+                    Rejection{"ZeroRadius", Circular(1, 0), 9.8, "半径必须大于0"},
+                    Rejection{"NegativeWidth", Rectangular(1, -2), 9.8, "底宽必须大于0"},
+                    Rejection{"ZeroAverageWidth", AverageTrapezoid(1, 0, 1), 9.8, "平均宽度必须大于0"},
+                    Rejection{"ZeroBottomWidthGiven", TrueTrapezoid(1, 0, 1), 9.8, "底宽必须大于0"},
+                    Rejection{"ZeroSlope", Triangular(1, 0), 9.8, "边坡坡度必须大于0"},
+                    Rejection{"NegativeSlope", AverageTrapezoid(1, 1, -1), 9.8, "边坡坡度必须大于0"},
+                    Rejection{"SlopeFromZeroDivisor", Triangular(1, kInf), 9.8, "边坡坡度必须大于0"},
+                    Rejection{"NegativeWall", Doorway(1, 2, -1, 90), 9.8, "直墙高度不能为负"},
+                    Rejection{"ZeroAngle", Doorway(1, 2, 1, 0), 9.8, "顶拱角度必须在0到360度之间"},
+                    Rejection{"FullCircleAngle", Doorway(1, 2, 1, 360), 9.8, "顶拱角度必须在0到360度之间"},
+                    Rejection{"UnknownType", Section{.type = 9, .Q = 1}, 9.8, "断面类型必须是1到5"},
+                    Rejection{"ZeroGravity", Rectangular(1, 1), 0, "重力加速度必须大于0"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ExactTermination, AdversarialInputsEndWithAStateOrAMessage) {
+  const Section extremes[] = {
+      Rectangular(1e300, 1e-300), Rectangular(1e-300, 1e300), Triangular(1e300, 1e-300),
+      Triangular(1e-300, 1e300),  Circular(1e300, 1e-300),    Circular(1e-300, 1e300),
+      AverageTrapezoid(1e300, 1e-300, 1e-300), TrueTrapezoid(1e-300, 1e300, 1e300),
+      Doorway(1e300, 1e-300, 1e-300, 1e-9),    Doorway(1e-300, 1e300, 0, 359.9999999),
+  };
+  for (const Section& s : extremes) {
+    const Result r = Solve(s);
+    EXPECT_TRUE(r.state || !r.message.empty());
+    if (r.state) {
+      EXPECT_TRUE(std::isfinite(r.state->depth));
+      EXPECT_GT(r.state->depth, 0);
+      EXPECT_LE(r.state->steps, kMaxBisectionSteps);
+    }
+  }
+}
+
+TEST(ExactFromBoxes, BottomWidthMakesATrueTrapezoid) {
+  BoxTexts boxes;
+  boxes.TextQ = "10";
+  boxes.Text1[2] = "3";
+  boxes.Text1[3] = "5";
+  boxes.Text1[4] = "1";
+  boxes.Text1[5] = "2";
+  const Section s = FromBoxes(3, boxes);
+  EXPECT_TRUE(s.bottom_width_given);
+  EXPECT_EQ(s.b, 3);
+  EXPECT_EQ(s.s, 0.5);
+  boxes.Text1[2].clear();
+  EXPECT_FALSE(FromBoxes(3, boxes).bottom_width_given);
+  EXPECT_FALSE(FromBoxes(5, boxes).bottom_width_given);
+  boxes.TextQ = "1e400";
+  EXPECT_EQ(Solve(FromBoxes(3, boxes)).message, "流量必须大于0");
+}
+
+TEST(ComparisonText, GivesExactValueAndSignedDeviation) {
+  EXPECT_EQ(ComparisonText(0.575754809570313, 0.666516), "按精确断面几何：0.666516 米（本结果偏差 −13.6%）");
+  EXPECT_EQ(ComparisonText(2.2, 2.0), "按精确断面几何：2 米（本结果偏差 +10.0%）");
+  EXPECT_EQ(ComparisonText(1.00001, 1.0), "按精确断面几何：1 米（本结果偏差 0.0%）");
+}
+
+}  // namespace
+}  // namespace hydraulics::exact
