@@ -3,7 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include "hydraulics/crit_depth.h"
+#include "hydraulics/exact_geometry.h"
 
 namespace {
 
@@ -55,8 +58,16 @@ void Compute(benchmark::State& state, const Case* c) {
   }
 }
 
+void Exact(benchmark::State& state, const Case* c) {
+  const hydraulics::exact::Section section = hydraulics::exact::FromBoxes(c->type, c->boxes);
+  for (auto _ : state) benchmark::DoNotOptimize(hydraulics::exact::Solve(section));
+}
+
 const bool kRegistered = [] {
-  for (const Case& c : kCases) benchmark::RegisterBenchmark(c.name, Compute, &c);
+  for (const Case& c : kCases) {
+    benchmark::RegisterBenchmark(c.name, Compute, &c);
+    benchmark::RegisterBenchmark((std::string("exact/") + c.name).c_str(), Exact, &c);
+  }
   return true;
 }();
 
