@@ -248,8 +248,10 @@ private:
   }
 
   void ReadHeader(const cli::CsvRecord& header) {
-    if (const auto& fault = header.fault())
+    if (const auto& fault = header.fault()) {
       StopAllRows(At(fault->line, fault->column) + "：表头" + std::string(FaultText(fault->fault)));
+      return;
+    }
     std::size_t first_seen[std::size(kColumns)] = {}; // 1-based column, 0 until met
     for (std::size_t i = 0; i < header.size(); ++i) {
       const std::string_view name = header.field(i);

@@ -1,0 +1,347 @@
+// Runs the real vardenix-cli and checks what it writes and how it exits.
+// Expected results come from the computation itself, run as a freshly loaded
+// window would run it.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hydraulics/crit_depth.h"
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, std::string_view text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ScratchPath(std::string_view suffix) {
+  static int counter = 0;
+  return testing::TempDir() + "vardenix-cli-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
+         std::string(suffix);
+}
+
+Result RunCli(const std::vector<std::string>& args, std::string_view input = {}) {
+  const std::string in = ScratchPath(".in"), out = ScratchPath(".out"), err = ScratchPath(".err");
+  WriteFile(in, input);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> argv{const_cast<char*>(VARDENIX_CLI)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, VARDENIX_CLI, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  Result r;
+  int status = 0;
+  if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  r.out = ReadFile(out);
+  r.err = ReadFile(err);
+  for (const std::string& p : {in, out, err}) std::filesystem::remove(p);
+  return r;
+}
+
+constexpr std::string_view kHeader = "depth,width,message,focus\n";
+
+using Columns = std::vector<std::pair<std::string, std::string>>;
+
+// Which box each column fills: 0 is TextQ, i is Text1(i).
+const std::map<std::string, int> kBoxOf = {{"Q", 0}, {"R", 1},  {"b", 2},    {"W", 3},
+                                           {"s1", 4}, {"s2", 5}, {"wall", 6}, {"angle", 7}};
+
+// The output line for one row, from the computation run directly.
+std::string Computed(std::int16_t type, const Columns& columns) {
+  hydraulics::BoxTexts boxes;
+  for (const auto& [name, text] : columns) {
+    const int box = kBoxOf.at(name);
+    (box == 0 ? boxes.TextQ : boxes.Text1[box]) = text;
+  }
+  hydraulics::Members fresh{};
+  const hydraulics::ComputeOutcome o = hydraulics::Compute(type, boxes, fresh);
+  std::string line = o.shown.depth + "," + o.shown.width + ",";
+  if (o.message) line += std::string(o.message->text) + "," + std::string(FocusBoxName(o.message->focus));
+  else line += ",";
+  return line + "\n";
+}
+
+std::string Unprocessed(std::string_view why) { return ",," + std::string(why) + ",\n"; }
+
+std::string Output(const std::vector<std::string>& rows) {
+  std::string out(kHeader);
+  for (const std::string& r : rows) out += r;
+  return out;
+}
+
+TEST(Cli, KnownValues) {
+  const Result r = RunCli({}, "type,Q,b,W,s1,s2\n2,10,5,,,\n2,,5,,,\n3,10,,,1,1\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  std::istringstream lines(r.out);
+  std::string header, rectangle, empty_q, trapezoid;
+  std::getline(lines, header);
+  std::getline(lines, rectangle);
+  std::getline(lines, empty_q);
+  std::getline(lines, trapezoid);
+  EXPECT_EQ(header, "depth,width,message,focus");
+  EXPECT_NEAR(std::stod(rectangle), 0.742, 5e-4);
+  EXPECT_TRUE(rectangle.ends_with(",5,,")) << rectangle;
+  EXPECT_EQ(empty_q, ",0,输入的流量有误！,TextQ");
+  EXPECT_EQ(trapezoid, "无法计算,无法计算,,");
+}
+
+struct RowCase {
+  const char* name;
+  const char* type_text;
+  std::int16_t type;
+  Columns columns; // in the order of the header
+};
+
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
+
+class ComputedRowTest : public testing::TestWithParam<RowCase> {};
+
+TEST_P(ComputedRowTest, ShowsWhatAFreshWindowShows) {
+  const RowCase& c = GetParam();
+  std::string input = "type";
+  std::string row = c.type_text;
+  for (const auto& [name, text] : c.columns) {
+    input += "," + name;
+    row += "," + text;
+  }
+  const Result r = RunCli({}, input + "\n" + row + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Output({Computed(c.type, c.columns)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, ComputedRowTest,
+    testing::Values(
+        RowCase{"Circle", "1", 1, {{"Q", "2"}, {"R", "1"}}},
+        RowCase{"CircleWithoutRadius", "1", 1, {{"Q", "2"}, {"b", "3"}}},
+        RowCase{"Rectangle", "2", 2, {{"Q", "10"}, {"b", "5"}}},
+        RowCase{"RectangleWidthWithUnit", "2", 2, {{"Q", "10"}, {"b", "3m"}}},
+        RowCase{"Trapezoid", "3", 3, {{"Q", "10"}, {"W", "5"}, {"s1", "1"}, {"s2", "1.5"}}},
+        RowCase{"TrapezoidWithoutAverageWidth", "3", 3, {{"Q", "10"}, {"s1", "1"}, {"s2", "1"}}},
+        RowCase{"Triangle", "4", 4, {{"Q", "1"}, {"s1", "1"}, {"s2", "1"}}},
+        RowCase{"DoorwayStraightWall", "5", 5, {{"Q", "10"}, {"b", "3"}, {"wall", "2"}, {"angle", "180"}}},
+        RowCase{"DoorwayArch", "5", 5, {{"Q", "30"}, {"b", "3"}, {"wall", "2"}, {"angle", "120"}}},
+        RowCase{"ColumnsInAnyOrder", "5", 5, {{"angle", "120"}, {"wall", "2"}, {"b", "3"}, {"Q", "30"}}},
+        RowCase{"LeadingBlanksReachTheBoxes", "2", 2, {{"Q", "  10"}, {"b", " 5 "}}},
+        RowCase{"DischargeWithUnit", "2", 2, {{"Q", "2.5m"}, {"b", "5"}}},
+        RowCase{"FullWidthDigitsAreNoNumber", "2", 2, {{"Q", "１０"}, {"b", "5"}}},
+        RowCase{"TypeWithBlanksAndPlusSign", " +2\t", 2, {{"Q", "10"}, {"b", "5"}}},
+        RowCase{"TypeZeroWritesOnlyTheWidth", "0", 0, {{"Q", "1"}, {"b", "3m"}}},
+        RowCase{"TypeAtBothEndsOfTheRange", "-32768", -32768, {{"Q", "1"}, {"b", "3"}}},
+        RowCase{"HighestType", "32767", 32767, {{"Q", "1"}}}),
+    [](const auto& info) { return info.param.name; });
+
+struct BatchCase {
+  const char* name;
+  std::string input;
+  std::vector<std::string> rows;
+  int status;
+  std::vector<std::string> err; // lines expected on standard error, in order
+};
+
+void PrintTo(const BatchCase& c, std::ostream* os) { *os << c.name; }
+
+class BatchTest : public testing::TestWithParam<BatchCase> {};
+
+TEST_P(BatchTest, WritesOneLinePerRowAndReports) {
+  const BatchCase& c = GetParam();
+  const Result r = RunCli({}, c.input);
+  EXPECT_EQ(r.out, Output(c.rows));
+  EXPECT_EQ(r.status, c.status);
+  std::string err;
+  for (const std::string& line : c.err) err += "vardenix-cli: " + line + "\n";
+  EXPECT_EQ(r.err, err);
+}
+
+const Columns kRect = {{"Q", "10"}, {"b", "5"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    CsvSyntax, BatchTest,
+    testing::Values(
+        BatchCase{"QuotedFields", "\"type\",\"Q\",\"b\"\n\"2\",\"10\",\"5\"\n", {Computed(2, kRect)}, 0, {}},
+        BatchCase{"DoubledQuoteIsOneQuote", "type,Q,b\n2,\"1\"\"0\",5\n", {Computed(2, {{"Q", "1\"0"}, {"b", "5"}})}, 0, {}},
+        BatchCase{"CommaInsideQuotes", "type,Q,b\n2,\"10,5\",5\n", {Computed(2, {{"Q", "10,5"}, {"b", "5"}})}, 0, {}},
+        BatchCase{"NewlineInsideQuotes", "type,Q,b\n2,\"10\n\",5\n2,10,5\n",
+                  {Computed(2, {{"Q", "10\n"}, {"b", "5"}}), Computed(2, kRect)}, 0, {}},
+        BatchCase{"EmptyQuotedField", "type,Q,b\n2,\"\",5\n", {Computed(2, {{"b", "5"}})}, 0, {}},
+        BatchCase{"CrLf", "type,Q,b\r\n2,10,5\r\n2,,5\r\n", {Computed(2, kRect), Computed(2, {{"b", "5"}})}, 0, {}},
+        BatchCase{"ByteOrderMark", "\xEF\xBB\xBFtype,Q,b\n2,10,5\n", {Computed(2, kRect)}, 0, {}},
+        BatchCase{"FinalLineWithoutNewline", "type,Q,b\n2,10,5", {Computed(2, kRect)}, 0, {}},
+        BatchCase{"FinalCrWithoutLf", "type,Q,b\r\n2,10,5\r", {Computed(2, kRect)}, 0, {}},
+        BatchCase{"LoneCrBelongsToTheField", "type,Q,b\n2,10\r5,5\n", {Computed(2, {{"Q", "10\r5"}, {"b", "5"}})}, 0, {}},
+        BatchCase{"BlankLinesAreSkipped", "\ntype,Q,b\n\n2,10,5\r\n\r\n\n2,,5\n\n",
+                  {Computed(2, kRect), Computed(2, {{"b", "5"}})}, 0, {}},
+        BatchCase{"HeaderOnly", "type,Q,b\n", {}, 0, {}},
+        BatchCase{"FreshWindowForEveryRow", "type,Q,b\n2,10,5\n2,,5\n2,10,3m\n",
+                  {Computed(2, kRect), ",0,输入的流量有误！,TextQ\n", Computed(2, {{"Q", "10"}, {"b", "3m"}})}, 0, {}}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    DataErrors, BatchTest,
+    testing::Values(
+        BatchCase{"UnknownColumnGoesUnread", "type,Q,B,b\n2,10,7,5\n", {Computed(2, kRect)}, 1,
+                  {"第 1 行第 3 列：未知的列名“B”（列名区分大小写），该列不读"}},
+        BatchCase{"MissingTypeColumnStopsEveryRow", "Q,b\n10,5\n20,5\n",
+                  {Unprocessed("第 1 行：缺少 type 列"), Unprocessed("第 1 行：缺少 type 列")}, 1,
+                  {"第 1 行：缺少 type 列"}},
+        BatchCase{"NamesAreCaseSensitive", "Type,Q\n2,10\n", {Unprocessed("第 1 行：缺少 type 列")}, 1,
+                  {"第 1 行第 1 列：未知的列名“Type”（列名区分大小写），该列不读", "第 1 行：缺少 type 列"}},
+        BatchCase{"DuplicateColumnStopsEveryRow", "type,Q,b,Q\n2,10,5,20\n",
+                  {Unprocessed("第 1 行第 4 列：列名“Q”与第 2 列重复")}, 1, {"第 1 行第 4 列：列名“Q”与第 2 列重复"}},
+        BatchCase{"BadTypeKeepsRowsAligned", "type,Q,b\n2,10,5\n2.5,10,5\nabc,1,1\n,1,1\n2,10,5\n",
+                  {Computed(2, kRect), Unprocessed("第 3 行第 1 列（type）：“2.5”不是整数"),
+                   Unprocessed("第 4 行第 1 列（type）：“abc”不是整数"),
+                   Unprocessed("第 5 行第 1 列（type）：为空，应为断面类型代码"), Computed(2, kRect)},
+                  1,
+                  {"第 3 行第 1 列（type）：“2.5”不是整数", "第 4 行第 1 列（type）：“abc”不是整数",
+                   "第 5 行第 1 列（type）：为空，应为断面类型代码"}},
+        BatchCase{"TypeBeyondSixteenBits", "Q,type\n1,32768\n1,-32769\n",
+                  {Unprocessed("第 2 行第 2 列（type）：“32768”超出 16 位整数范围（-32768 至 32767）"),
+                   Unprocessed("第 3 行第 2 列（type）：“-32769”超出 16 位整数范围（-32768 至 32767）")},
+                  1,
+                  {"第 2 行第 2 列（type）：“32768”超出 16 位整数范围（-32768 至 32767）",
+                   "第 3 行第 2 列（type）：“-32769”超出 16 位整数范围（-32768 至 32767）"}},
+        BatchCase{"MoreFieldsThanHeader", "type,Q,b\n2,10,5,9\n", {Computed(2, kRect)}, 1,
+                  {"第 2 行第 4 列：字段多于表头的 3 列，多出的字段未读"}},
+        BatchCase{"FewerFieldsThanHeader", "type,Q,b\n2,10\n", {Computed(2, {{"Q", "10"}})}, 1,
+                  {"第 2 行：只有 2 个字段，少于表头的 3 列，缺少的字段当作空文本框"}},
+        BatchCase{"ShortRowWithoutItsType", "Q,type\n10\n",
+                  {Unprocessed("第 2 行第 2 列（type）：为空，应为断面类型代码")}, 1,
+                  {"第 2 行：只有 1 个字段，少于表头的 2 列，缺少的字段当作空文本框",
+                   "第 2 行第 2 列（type）：为空，应为断面类型代码"}},
+        BatchCase{"UnterminatedQuoteTakesTheRest", "type,Q,b\n2,10,5\n2,\"10,5\n2,10,5\n",
+                  {Computed(2, kRect), Unprocessed("第 3 行第 2 列：引号未闭合")}, 1, {"第 3 行第 2 列：引号未闭合"}},
+        BatchCase{"TextAfterClosingQuote", "type,Q,b\n2,\"10\"0,5\n",
+                  {Unprocessed("第 2 行第 2 列：右引号后还有其他字符")}, 1, {"第 2 行第 2 列：右引号后还有其他字符"}},
+        BatchCase{"QuoteInBareField", "type,Q,b\n2,1\"0,5\n",
+                  {Unprocessed("第 2 行第 2 列：未加引号的字段中出现引号")}, 1, {"第 2 行第 2 列：未加引号的字段中出现引号"}},
+        BatchCase{"LinesInsideQuotesCount", "type,Q,b\n2,\"1\n0\",5\nx,1,1\n",
+                  {Computed(2, {{"Q", "1\n0"}, {"b", "5"}}), Unprocessed("第 4 行第 1 列（type）：“x”不是整数")}, 1,
+                  {"第 4 行第 1 列（type）：“x”不是整数"}},
+        BatchCase{"EchoedTextIsQuotedInTheOutput", "type,Q\n\"2,\"\"5\",1\n",
+                  {",,\"第 2 行第 1 列（type）：“2,\"\"5”不是整数\",\n"}, 1, {"第 2 行第 1 列（type）：“2,\"5”不是整数"}},
+        BatchCase{"EchoedTextStaysValidUtf8", "type,Q\n\xFF\x01\xE4\xB8,1\n",
+                  {Unprocessed("第 2 行第 1 列（type）：“\uFFFD\uFFFD\uFFFD\uFFFD”不是整数")}, 1,
+                  {"第 2 行第 1 列（type）：“\uFFFD\uFFFD\uFFFD\uFFFD”不是整数"}},
+        BatchCase{"LongEchoIsCut", "type\n" + std::string(50, '7') + "x\n",
+                  {Unprocessed("第 2 行第 1 列（type）：“" + std::string(40, '7') + "…”不是整数")}, 1,
+                  {"第 2 行第 1 列（type）：“" + std::string(40, '7') + "…”不是整数"}},
+        BatchCase{"EmptyInput", "", {}, 1, {"输入中没有表头"}},
+        BatchCase{"OnlyBlankLines", "\r\n\n", {}, 1, {"输入中没有表头"}},
+        BatchCase{"UnterminatedQuoteInHeader", "type,\"Q\n2,10\n", {}, 1, {"第 1 行第 2 列：表头引号未闭合"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Cli, ManyRowsStayInOrder) {
+  std::string input = "type,Q,b,W,s1,s2,R\n";
+  std::vector<std::string> rows;
+  for (int i = 0; i < 3000; ++i) {
+    const Columns columns = {{"Q", std::to_string(i % 7)}, {"b", std::to_string(i % 5)}, {"W", std::to_string(i % 3)},
+                             {"s1", "1"}, {"s2", std::to_string(i % 4)}, {"R", std::to_string(i % 6)}};
+    const std::int16_t type = static_cast<std::int16_t>(i % 7);
+    input += std::to_string(type);
+    for (const auto& column : columns) input += "," + column.second;
+    input += "\n";
+    rows.push_back(Computed(type, columns));
+  }
+  const Result r = RunCli({}, input);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Output(rows));
+}
+
+TEST(Cli, FileAndStandardInputGiveTheSameOutput) {
+  const std::string input = "type,Q,b\n2,10,5\n2,,5\n";
+  const std::string path = ScratchPath(".csv");
+  WriteFile(path, input);
+  const Result from_file = RunCli({path});
+  std::filesystem::remove(path);
+  const std::string expected = Output({Computed(2, kRect), Computed(2, {{"b", "5"}})});
+  EXPECT_EQ(from_file.status, 0);
+  EXPECT_EQ(from_file.out, expected);
+  EXPECT_EQ(RunCli({}, input).out, expected);
+  EXPECT_EQ(RunCli({"-"}, input).out, expected);
+}
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string err;
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
+class UsageErrorTest : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrorTest, ExitsWithTwoAndWritesNoOutput) {
+  const Result r = RunCli(GetParam().args, "type,Q,b\n2,10,5\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(r.err.starts_with("vardenix-cli: " + GetParam().err)) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageErrorTest,
+    testing::Values(UsageCase{"UnknownOption", {"--bogus"}, "未知的选项“--bogus”\n用法："},
+                    UsageCase{"TwoFiles", {"a.csv", "b.csv"}, "只能给一个文件\n"},
+                    UsageCase{"MissingFile", {"/nonexistent/rows.csv"}, "无法读取文件“/nonexistent/rows.csv”：文件不存在"},
+                    UsageCase{"Directory", {"/"}, "无法读取文件“/”：这是一个目录"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Cli, VersionIsTwoDecimals) {
+  const Result r = RunCli({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "1.00\n");
+}
+
+// The lines, without their indent, that follow `title` in the help up to a blank line.
+std::string HelpBlock(const std::string& help, const std::string& title) {
+  std::istringstream lines(help.substr(help.find(title + "\n") + title.size() + 1));
+  std::string block, line;
+  while (std::getline(lines, line) && line.starts_with("  ")) block += line.substr(2) + "\n";
+  return block;
+}
+
+TEST(Cli, HelpNamesEveryColumnAndItsExampleHolds) {
+  const Result help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* name : {"type", "Q", "R", "b", "W", "s1", "s2", "wall", "angle", "depth,width,message,focus",
+                           "TextQ", "Text1(1)", "Text1(2)", "空行跳过"})
+    EXPECT_NE(help.out.find(name), std::string::npos) << name;
+  const std::string input = HelpBlock(help.out, "示例输入：");
+  ASSERT_FALSE(input.empty());
+  EXPECT_EQ(RunCli({}, input).out, HelpBlock(help.out, "示例输出："));
+}
+
+}  // namespace
