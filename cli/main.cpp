@@ -90,9 +90,7 @@ public:
   ~BufferedStream() { Flush(); }
 
   std::string& buffer() { return buffer_; }
-  void FlushWhenFull() {
-    if (buffer_.size() >= kFlushSize) Flush();
-  }
+  bool FlushWhenFull() { return buffer_.size() < kFlushSize ? !failed_ : Flush(); }
   // False when any write so far failed.
   bool Flush() {
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
@@ -130,18 +128,27 @@ std::string At(int line, std::size_t column) {
 
 // Length of the valid UTF-8 sequence at the start of `s`, or 0.
 std::size_t Utf8Length(std::string_view s) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t n = 0;
-  unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) n = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) n = 3, lo = lead == 0xE0 ? 0xA0 : 0x80, hi = lead == 0xED ? 0x9F : 0xBF;
-  else if (lead >= 0xF0 && lead <= 0xF4) n = 4, lo = lead == 0xF0 ? 0x90 : 0x80, hi = lead == 0xF4 ? 0x8F : 0xBF;
-  if (n == 0 || s.size() < n || byte(1) < lo || byte(1) > hi) return 0;
-  for (std::size_t i = 2; i < n; ++i)
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  return n;
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  if (at(0) < 0x80) return 1;
+  // The allowed range of the second byte rules out overlong forms, surrogates
+  // and code points beyond U+10FFFF.
+  struct Form {
+    unsigned char lead_lo, lead_hi;
+    std::size_t length;
+    unsigned char second_lo, second_hi;
+  };
+  static constexpr Form kForms[] = {{0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
+                                    {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F},
+                                    {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
+                                    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
+  for (const Form& f : kForms) {
+    if (at(0) < f.lead_lo || at(0) > f.lead_hi) continue;
+    if (s.size() < f.length || at(1) < f.second_lo || at(1) > f.second_hi) return 0;
+    for (std::size_t i = 2; i < f.length; ++i)
+      if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+    return f.length;
+  }
+  return 0;
 }
 
 // A typed text quoted inside a message. Messages go to a terminal and into the
@@ -210,7 +217,8 @@ public:
     ReadHeader(record);
     while (reader.Next(record)) {
       Row(record);
-      out_.FlushWhenFull();
+      // Output that can no longer be written is not worth computing.
+      if (!out_.FlushWhenFull()) return;
       err_.FlushWhenFull();
     }
   }
@@ -303,11 +311,9 @@ private:
 
     hydraulics::Members fresh{};
     const hydraulics::ComputeOutcome outcome = hydraulics::Compute(*type.value, boxes_, fresh);
-    if (outcome.message)
-      Write(outcome.shown.depth, outcome.shown.width, outcome.message->text,
-            hydraulics::FocusBoxName(outcome.message->focus));
-    else
-      Write(outcome.shown.depth, outcome.shown.width, {}, {});
+    const auto& message = outcome.message;
+    Write(outcome.shown.depth, outcome.shown.width, message ? message->text : std::string_view{},
+          message ? hydraulics::FocusBoxName(message->focus) : std::string_view{});
   }
 
   BufferedStream& out_;
@@ -318,10 +324,6 @@ private:
   hydraulics::BoxTexts boxes_;
   bool failed_ = false;
 };
-
-}  // namespace
-
-namespace {
 
 std::string ReadFailure(int error) {
   switch (error) {
@@ -353,6 +355,11 @@ int UsageError(BufferedStream& err, const std::string& what) {
 
 }  // namespace
 
+int WriteFailure(BufferedStream& err) {
+  err.buffer().append(kProgram).append(": 无法写入标准输出：").append(std::strerror(errno)) += '\n';
+  return kUsageError;
+}
+
 int main(int argc, char** argv) {
   BufferedStream out(stdout);
   BufferedStream err(stderr);
@@ -361,11 +368,11 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       out.buffer() += kHelp;
-      return out.Flush() ? kAllFine : kUsageError;
+      return out.Flush() ? kAllFine : WriteFailure(err);
     }
     if (arg == "--version") {
       out.buffer().append(VARDENIX_VERSION) += '\n';
-      return out.Flush() ? kAllFine : kUsageError;
+      return out.Flush() ? kAllFine : WriteFailure(err);
     }
     if (arg.starts_with('-') && arg != "-") return UsageError(err, "未知的选项" + Quoted(arg));
     if (path) return UsageError(err, "只能给一个文件");
@@ -386,9 +393,6 @@ int main(int argc, char** argv) {
 
   Batch batch(out, err);
   batch.Run(input);
-  if (!out.Flush()) {
-    err.buffer().append(kProgram).append(": 无法写入标准输出：").append(std::strerror(errno)) += '\n';
-    return kUsageError;
-  }
+  if (!out.Flush()) return WriteFailure(err);
   return batch.failed() ? kDataError : kAllFine;
 }

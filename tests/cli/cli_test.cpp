@@ -46,8 +46,9 @@ std::string ScratchPath(std::string_view suffix) {
          std::string(suffix);
 }
 
-Result RunCli(const std::vector<std::string>& args, std::string_view input = {}) {
-  const std::string in = ScratchPath(".in"), out = ScratchPath(".out"), err = ScratchPath(".err");
+// Standard output goes to `out_path` when given, else to a file read back.
+Result RunCli(const std::vector<std::string>& args, std::string_view input = {}, const char* out_path = nullptr) {
+  const std::string in = ScratchPath(".in"), out = out_path ? out_path : ScratchPath(".out"), err = ScratchPath(".err");
   WriteFile(in, input);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -63,9 +64,12 @@ Result RunCli(const std::vector<std::string>& args, std::string_view input = {})
   Result r;
   int status = 0;
   if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
-  r.out = ReadFile(out);
   r.err = ReadFile(err);
-  for (const std::string& p : {in, out, err}) std::filesystem::remove(p);
+  if (!out_path) {
+    r.out = ReadFile(out);
+    std::filesystem::remove(out);
+  }
+  for (const std::string& p : {in, err}) std::filesystem::remove(p);
   return r;
 }
 
@@ -318,6 +322,14 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"MissingFile", {"/nonexistent/rows.csv"}, "无法读取文件“/nonexistent/rows.csv”：文件不存在"},
                     UsageCase{"Directory", {"/"}, "无法读取文件“/”：这是一个目录"}),
     [](const auto& info) { return info.param.name; });
+
+TEST(Cli, FullOutputDeviceIsAnIoError) {
+  std::string input = "type,Q,b\n";
+  for (int i = 0; i < 20000; ++i) input += "2,10,5\n";
+  const Result r = RunCli({}, input, "/dev/full");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.starts_with("vardenix-cli: 无法写入标准输出")) << r.err;
+}
 
 TEST(Cli, VersionIsTwoDecimals) {
   const Result r = RunCli({"--version"});
