@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 #include "ui_frmMainCode.h"
@@ -30,6 +31,13 @@ void SetBackColour(QLineEdit* box, QRgb colour) {
   QPalette palette = box->palette();
   palette.setColor(QPalette::Base, QColor(colour));
   box->setPalette(palette);
+}
+
+// setText leaves the cursor at the end, which scrolls a long depth so that
+// only its last digits show; a result is read from its first digit.
+void ShowResult(QLineEdit* box, const std::string& text) {
+  box->setText(QString::fromStdString(text));
+  box->setCursorPosition(0);
 }
 
 QString FromUtf8(std::string_view text) {
@@ -94,8 +102,8 @@ void frmMainCode::Command1_Click() {
   Text1[8]->clear();
   CritDepth(JType_);
   const hydraulics::ResultTexts shown = hydraulics::ShownResults(members_);
-  Text1[8]->setText(QString::fromStdString(shown.depth));
-  ui->TextBk->setText(QString::fromStdString(shown.width));
+  ShowResult(Text1[8], shown.depth);
+  ShowResult(ui->TextBk, shown.width);
 }
 
 void frmMainCode::Command2_Click() {
@@ -111,7 +119,10 @@ void frmMainCode::CritDepth(std::int16_t TypeJs) {
 
   const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, boxes, members_);
   if (!rejected) return;
-  QMessageBox::critical(this, QStringLiteral("提示"), FromUtf8(rejected->text));
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("提示"), FromUtf8(rejected->text), QMessageBox::Ok, this);
+  // Qt's own button texts are English unless its translations are installed.
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.exec();
   Box(rejected->focus)->setFocus(Qt::OtherFocusReason);
 }
 

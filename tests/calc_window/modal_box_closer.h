@@ -4,6 +4,7 @@
 // hang a test; the test then asserts that a box did (or did not) appear.
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -13,6 +14,7 @@ struct ShownBox {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
+  QString okText;
 };
 
 class ModalBoxCloser {
@@ -39,6 +41,7 @@ private:
       seen.text = box->text();
       seen.icon = box->icon();
       seen.buttons = box->standardButtons();
+      if (QAbstractButton* ok = box->button(QMessageBox::Ok)) seen.okText = ok->text();
     }
     shown_.push_back(seen);
     // Closing is deferred so the box's exec() is the one that returns.

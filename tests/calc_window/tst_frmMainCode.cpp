@@ -422,6 +422,9 @@ private slots:
     QVERIFY(!Text1(8)->text().isEmpty());
     QVERIFY2(Text1(8)->text().startsWith(depthStart), qPrintable(Text1(8)->text()));
     if (!width.isNull()) QCOMPARE(TextBk()->text(), width);
+    // A long depth is shown from its first digit, not scrolled to its end.
+    QCOMPARE(Text1(8)->cursorPosition(), 0);
+    QCOMPARE(TextBk()->cursorPosition(), 0);
   }
 
   void inputMessage_data() {
@@ -467,6 +470,7 @@ private slots:
     QCOMPARE(closer.last().text, message);
     QCOMPARE(closer.last().icon, QMessageBox::Critical);
     QCOMPARE(closer.last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(closer.last().okText, u"确定"_s);
     QCOMPARE(w->focusWidget()->objectName(), focus);
     // Nothing succeeded before: the depth box stays empty, the width shows Bk.
     QCOMPARE(Text1(8)->text(), QString());

@@ -177,6 +177,10 @@ def run_step(window, step):
         shown = [n.name for n in window.atspi.findAllDescendants(box, lambda n: n.getRole() == window.atspi.ROLE_LABEL)]
         if step["message"] not in shown:
             raise AssertionError(f"message box shows {shown}, expected {step['message']!r}")
+        buttons = [n.name for n in window.atspi.findAllDescendants(
+            box, lambda n: n.getRole() == window.atspi.ROLE_PUSH_BUTTON)]
+        if buttons != ["确定"]:
+            raise AssertionError(f"message box offers {buttons}, expected only 确定")
         xdotool("key", "Return")
         wait_for("the message box to close", lambda: window.message_box() is None)
         wait_for(f"focus on {step['focus']}", lambda: window.focused(window.box(FOCUS_NAMES[step["focus"]])))
