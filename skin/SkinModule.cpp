@@ -127,12 +127,13 @@ public:
     PointerMove(QWidget* window, Qt::MouseButton button, QPoint grab)
         : QObject(window), window_(window), button_(button), grab_(grab)
     {
+        setObjectName(Name);
         qApp->installEventFilter(this);
     }
 
     static bool runsOn(QWidget* window)
     {
-        return window->findChild<PointerMove*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
+        return window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly) != nullptr;
     }
 
 protected:
@@ -162,6 +163,8 @@ private:
         setParent(nullptr);
         deleteLater();
     }
+
+    static constexpr QLatin1String Name{"SkinModule::PointerMove"};
 
     QWidget* window_;
     Qt::MouseButton button_;
