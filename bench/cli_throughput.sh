@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Rows per second of the batch tool on one core, over a generated batch that
 # mixes all five sections with rejected and malformed rows.
-# Usage: bench/cli_throughput.sh [path/to/vardenix-cli] [rows]
+# Usage: bench/cli_throughput.sh [path/to/vardenix-cli] [rows] [tool options...]
+# (for example: bench/cli_throughput.sh build-release/bin/vardenix-cli 1000000 --geometry exact)
 set -euo pipefail
 
 tool=${1:-build/bin/vardenix-cli}
 rows=${2:-1000000}
+shift $(( $# < 2 ? $# : 2 ))
 if [[ ! -x $tool ]]; then
   echo "no executable at $tool" >&2
   exit 2
@@ -41,7 +43,7 @@ if command -v taskset > /dev/null; then pin=(taskset -c 0); fi
 
 status=0
 start=$(date +%s%N)
-"${pin[@]}" "$tool" "$work/batch.csv" > "$work/out.csv" 2> "$work/err.txt" || status=$?
+"${pin[@]}" "$tool" "$@" "$work/batch.csv" > "$work/out.csv" 2> "$work/err.txt" || status=$?
 end=$(date +%s%N)
 
 # Status 1 is expected: the batch holds malformed rows on purpose.

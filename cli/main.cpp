@@ -10,10 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/csv.h"
 #include "hydraulics/crit_depth.h"
+#include "hydraulics/exact_geometry.h"
+#include "hydraulics/number_text.h"
 
 namespace {
 
@@ -21,7 +24,7 @@ constexpr std::string_view kProgram = "vardenix-cli";
 
 enum ExitStatus { kAllFine = 0, kDataError = 1, kUsageError = 2 };
 
-constexpr std::string_view kHelp = R"(用法：vardenix-cli [文件]
+constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [--g 值]] [文件]
 
 按计算窗口的“开始计算”逐行计算一批断面的临界水深和水面宽度。
 从文件读入 CSV；不给文件或文件为 - 时读标准输入。结果以 CSV 写到标准输出。
@@ -60,9 +63,21 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [文件]
 退出状态
   0 全部正常；1 输入数据有错；2 用法错误或无法读写。
 
+精确断面几何（--geometry exact）
+  不按窗口的方法，而按真实断面几何求解临界条件 α·Q²·B(h) / (g·A(h)³) = 1，精确到双精度：
+    圆形为弓形面积，矩形、三角形同窗口，梯形给出 b 时按底宽为 b 的真梯形
+    （A = (b + h/s)·h，B = b + 2h/s），否则按平均宽度 W；门洞形为直墙以下的矩形加顶拱弓形，
+    α 取 1.05，其余 α = 1。输入列相同；每行输出临界状态：
+    表头 depth,width,area,velocity,hydraulic_depth,energy,message
+    depth 临界水深，width 水面宽度，area 过水面积，velocity 流速 Q/A，
+    hydraulic_depth 水力深度 A/B，energy 断面比能 h + α·V²/(2g)；数值为双精度文本形式。
+    message 为空，或说明输入构不成断面的原因，或提示临界水深超过封闭断面高度的 95%。
+  --g 值     重力加速度，默认 9.8（仅用于 --geometry exact）
+
 选项
   --help     显示本说明
   --version  显示版本号
+  --geometry window|exact  按窗口的方法（默认）或按精确断面几何计算
 
 示例输入：
   type,Q,b,W,s1,s2
@@ -180,6 +195,20 @@ std::string_view FaultText(cli::CsvFault fault) {
   return {};
 }
 
+// What the rows are computed with, and the columns written for each.
+struct OutputForm {
+  std::string_view header;
+  std::size_t fields;
+  std::size_t message_field;
+};
+constexpr OutputForm kWindowForm{"depth,width,message,focus", 4, 2};
+constexpr OutputForm kExactForm{"depth,width,area,velocity,hydraulic_depth,energy,message", 7, 6};
+
+struct Options {
+  bool exact = false;
+  double g = hydraulics::exact::kDefaultGravity;
+};
+
 // The section-type code: an integer, blanks around it allowed.
 struct TypeCode {
   std::optional<std::int16_t> value;
@@ -203,8 +232,9 @@ TypeCode ReadType(std::string_view text) {
 
 class Batch {
 public:
-  Batch(BufferedStream& out, BufferedStream& err) : out_(out), err_(err) {
-    out_.buffer() += "depth,width,message,focus\n";
+  Batch(BufferedStream& out, BufferedStream& err, const Options& options)
+      : out_(out), err_(err), options_(options), form_(options.exact ? kExactForm : kWindowForm) {
+    out_.buffer().append(form_.header) += '\n';
   }
 
   void Run(std::string_view input) {
@@ -231,21 +261,29 @@ private:
     err_.buffer().append(kProgram).append(": ").append(text) += '\n';
   }
 
-  void Write(std::string_view depth, std::string_view width, std::string_view message, std::string_view focus) {
+  void Write(std::initializer_list<std::string_view> fields) {
     std::string& b = out_.buffer();
-    cli::AppendCsvField(b, depth);
-    b += ',';
-    cli::AppendCsvField(b, width);
-    b += ',';
-    cli::AppendCsvField(b, message);
-    b += ',';
-    cli::AppendCsvField(b, focus);
+    bool first = true;
+    for (const std::string_view field : fields) {
+      if (!std::exchange(first, false)) b += ',';
+      cli::AppendCsvField(b, field);
+    }
+    b += '\n';
+  }
+
+  // A row that could not be computed: only its message.
+  void WriteMessageOnly(std::string_view message) {
+    std::string& b = out_.buffer();
+    for (std::size_t i = 0; i < form_.fields; ++i) {
+      if (i > 0) b += ',';
+      if (i == form_.message_field) cli::AppendCsvField(b, message);
+    }
     b += '\n';
   }
 
   void Unprocessable(const std::string& why) {
     Report(why);
-    Write({}, {}, why, {});
+    WriteMessageOnly(why);
   }
 
   // A header that leaves a value without its column, or with two, stops every
@@ -287,7 +325,7 @@ private:
       return;
     }
     if (header_fault_) {
-      Write({}, {}, *header_fault_, {});
+      WriteMessageOnly(*header_fault_);
       return;
     }
     const std::size_t columns = targets_.size();
@@ -309,15 +347,37 @@ private:
     for (std::size_t i = 0; i < row.size() && i < columns; ++i)
       if (targets_[i] >= 0) Box(boxes_, targets_[i]).assign(row.field(i));
 
+    if (options_.exact)
+      WriteExact(*type.value);
+    else
+      WriteWindow(*type.value);
+  }
+
+  void WriteWindow(std::int16_t type) {
     hydraulics::Members fresh{};
-    const hydraulics::ComputeOutcome outcome = hydraulics::Compute(*type.value, boxes_, fresh);
+    const hydraulics::ComputeOutcome outcome = hydraulics::Compute(type, boxes_, fresh);
     const auto& message = outcome.message;
-    Write(outcome.shown.depth, outcome.shown.width, message ? message->text : std::string_view{},
-          message ? hydraulics::FocusBoxName(message->focus) : std::string_view{});
+    Write({outcome.shown.depth, outcome.shown.width, message ? message->text : std::string_view{},
+           message ? hydraulics::FocusBoxName(message->focus) : std::string_view{}});
+  }
+
+  void WriteExact(std::int16_t type) {
+    namespace exact = hydraulics::exact;
+    const exact::Result result = exact::Solve(exact::FromBoxes(type, boxes_), options_.g);
+    if (!result.state) {
+      WriteMessageOnly(result.message);
+      return;
+    }
+    const exact::CriticalState& c = *result.state;
+    using hydraulics::TextForm;
+    Write({TextForm(c.depth), TextForm(c.top_width), TextForm(c.area), TextForm(c.velocity),
+           TextForm(c.hydraulic_depth), TextForm(c.energy), result.message});
   }
 
   BufferedStream& out_;
   BufferedStream& err_;
+  const Options options_;
+  const OutputForm form_;
   std::vector<int> targets_;
   std::optional<std::size_t> type_column_;
   std::optional<std::string> header_fault_;
@@ -349,7 +409,8 @@ bool ReadAll(std::FILE* file, std::string& text) {
 }
 
 int UsageError(BufferedStream& err, const std::string& what) {
-  err.buffer().append(kProgram).append(": ").append(what).append("\n用法：vardenix-cli [文件]，详见 vardenix-cli --help\n");
+  err.buffer().append(kProgram).append(": ").append(what).append(
+      "\n用法：vardenix-cli [--geometry exact [--g 值]] [文件]，详见 vardenix-cli --help\n");
   return kUsageError;
 }
 
@@ -364,8 +425,25 @@ int main(int argc, char** argv) {
   BufferedStream out(stdout);
   BufferedStream err(stderr);
   const char* path = nullptr;
+  Options options;
+  bool g_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--geometry" || arg == "--g") {
+      if (i + 1 == argc) return UsageError(err, Quoted(arg) + "后缺少值");
+      const std::string_view value = argv[++i];
+      if (arg == "--geometry") {
+        if (value != "exact" && value != "window") return UsageError(err, "--geometry 只能是 exact 或 window");
+        options.exact = value == "exact";
+        continue;
+      }
+      const std::optional<double> g = hydraulics::LeadingNumber(value);
+      if (!hydraulics::IsNumericText(value) || !g || !(*g > 0))
+        return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
+      options.g = *g;
+      g_given = true;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       out.buffer() += kHelp;
       return out.Flush() ? kAllFine : WriteFailure(err);
@@ -379,6 +457,8 @@ int main(int argc, char** argv) {
     path = argv[i];
   }
 
+  if (g_given && !options.exact) return UsageError(err, "--g 只用于 --geometry exact");
+
   std::string input;
   const bool from_stdin = !path || std::string_view(path) == "-";
   std::FILE* file = from_stdin ? stdin : std::fopen(path, "rb");
@@ -391,7 +471,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
-  Batch batch(out, err);
+  Batch batch(out, err, options);
   batch.Run(input);
   if (!out.Flush()) return WriteFailure(err);
   return batch.failed() ? kDataError : kAllFine;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -18,6 +19,8 @@
 #include <vector>
 
 #include "hydraulics/crit_depth.h"
+#include "hydraulics/exact_geometry.h"
+#include "hydraulics/number_text.h"
 
 extern char** environ;
 
@@ -320,7 +323,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UsageCase{"UnknownOption", {"--bogus"}, "未知的选项“--bogus”\n用法："},
                     UsageCase{"TwoFiles", {"a.csv", "b.csv"}, "只能给一个文件\n"},
                     UsageCase{"MissingFile", {"/nonexistent/rows.csv"}, "无法读取文件“/nonexistent/rows.csv”：文件不存在"},
-                    UsageCase{"Directory", {"/"}, "无法读取文件“/”：这是一个目录"}),
+                    UsageCase{"Directory", {"/"}, "无法读取文件“/”：这是一个目录"},
+                    UsageCase{"GravityWithoutExactGeometry", {"--g", "9.81"}, "--g 只用于 --geometry exact\n"},
+                    UsageCase{"GravityNotANumber", {"--geometry", "exact", "--g", "abc"}, "重力加速度“abc”应为正数"},
+                    UsageCase{"NegativeGravity", {"--geometry", "exact", "--g", "-1"}, "重力加速度“-1”应为正数"},
+                    UsageCase{"GravityWithoutValue", {"--geometry", "exact", "--g"}, "“--g”后缺少值"},
+                    UsageCase{"UnknownGeometry", {"--geometry", "round"}, "--geometry 只能是 exact 或 window"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Cli, FullOutputDeviceIsAnIoError) {
@@ -354,6 +362,53 @@ TEST(Cli, HelpNamesEveryColumnAndItsExampleHolds) {
   const std::string input = HelpBlock(help.out, "示例输入：");
   ASSERT_FALSE(input.empty());
   EXPECT_EQ(RunCli({}, input).out, HelpBlock(help.out, "示例输出："));
+}
+
+// The exact-mode line for one row, from the exact solver run directly.
+std::string ExactLine(std::int16_t type, const Columns& columns, double g = 9.8) {
+  hydraulics::BoxTexts boxes;
+  for (const auto& [name, text] : columns) {
+    const int box = kBoxOf.at(name);
+    (box == 0 ? boxes.TextQ : boxes.Text1[box]) = text;
+  }
+  namespace exact = hydraulics::exact;
+  const exact::Result r = exact::Solve(exact::FromBoxes(type, boxes), g);
+  if (!r.state) return ",,,,,," + r.message + "\n";
+  using hydraulics::TextForm;
+  const exact::CriticalState& c = *r.state;
+  return TextForm(c.depth) + "," + TextForm(c.top_width) + "," + TextForm(c.area) + "," + TextForm(c.velocity) +
+         "," + TextForm(c.hydraulic_depth) + "," + TextForm(c.energy) + "," + r.message + "\n";
+}
+
+TEST(CliExact, WritesTheCriticalStateOfEveryRow) {
+  const Result r = RunCli({"--geometry", "exact"},
+                          "type,Q,R,b,W,s1,s2,wall,angle\n"
+                          "1,2,1,,,,,,\n5,40,,3,,,,2,180\n3,10,,5,,1,1.5,,\n3,10,,,5,1,1.5,,\n"
+                          "1,50,0.5,,,,,,\n4,1,,,,1,0,,\n2,0,,1,,,,,\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" +
+                       ExactLine(1, {{"Q", "2"}, {"R", "1"}}) +
+                       ExactLine(5, {{"Q", "40"}, {"b", "3"}, {"wall", "2"}, {"angle", "180"}}) +
+                       ExactLine(3, {{"Q", "10"}, {"b", "5"}, {"s1", "1"}, {"s2", "1.5"}}) +
+                       ExactLine(3, {{"Q", "10"}, {"W", "5"}, {"s1", "1"}, {"s2", "1.5"}}) +
+                       ExactLine(1, {{"Q", "50"}, {"R", "0.5"}}) + ",,,,,,边坡坡度必须大于0\n" +
+                       ",,,,,,流量必须大于0\n");
+  EXPECT_NE(r.out.find("临界水深超过断面高度的95%"), std::string::npos);
+  EXPECT_TRUE(r.out.find("\n0.666515935727845,") != std::string::npos) << r.out;
+}
+
+TEST(CliExact, GravityCanBeSet) {
+  const Result r = RunCli({"--geometry", "exact", "--g", "9.81"}, "type,Q,b\n2,10,5\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" +
+                       ExactLine(2, {{"Q", "10"}, {"b", "5"}}, 9.81));
+  EXPECT_NEAR(std::stod(r.out.substr(r.out.find('\n') + 1)), std::cbrt(4 / 9.81), 1e-14);
+}
+
+TEST(CliExact, UnprocessableRowsKeepTheSevenColumns) {
+  const Result r = RunCli({"--geometry", "exact"}, "type,Q\nx,1\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n,,,,,,第 2 行第 1 列（type）：“x”不是整数\n");
 }
 
 }  // namespace
