@@ -61,7 +61,7 @@ struct Placement {
     Length length;
 };
 
-constexpr Placement NoLength(const char* name, Length top, Length left)
+constexpr Placement placed(const char* name, Length top, Length left)
 {
     return {name, top, left, Extent::None, at(0)};
 }
@@ -71,18 +71,18 @@ constexpr Placement NoLength(const char* name, Length top, Length left)
 // end, and the right edge reaches 22 pixels into the bottom-right corner:
 // the stacking order of each window decides which of them shows.
 constexpr std::array<Placement, 12> Layout{{
-    NoLength("imgTitleLeft", at(0), at(0)),
-    NoLength("imgTitleRight", at(0), sizeMinus(19)),
+    placed("imgTitleLeft", at(0), at(0)),
+    placed("imgTitleRight", at(0), sizeMinus(19)),
     {"imgTitleMain", at(0), at(19), Extent::Width, sizeMinus(19)},
     {"imgWindowLeft", at(30), at(0), Extent::Height, sizeMinus(60)},
-    NoLength("imgWindowBottomLeft", sizeMinus(30), at(0)),
+    placed("imgWindowBottomLeft", sizeMinus(30), at(0)),
     {"imgWindowBottom", sizeMinus(30), at(19), Extent::Width, sizeMinus(38)},
-    NoLength("imgWindowBottomRight", sizeMinus(30), sizeMinus(19)),
+    placed("imgWindowBottomRight", sizeMinus(30), sizeMinus(19)),
     {"imgWindowRight", at(30), sizeMinus(19), Extent::Height, sizeMinus(38)},
-    NoLength("imgTitleClose", at(8), sizeMinus(22)),
-    NoLength("imgTitleMaxRestore", at(8), sizeMinus(39)),
-    NoLength("imgTitleMinimize", at(8), sizeMinus(56)),
-    NoLength("imgTitleHelp", at(8), sizeMinus(73)),
+    placed("imgTitleClose", at(8), sizeMinus(22)),
+    placed("imgTitleMaxRestore", at(8), sizeMinus(39)),
+    placed("imgTitleMinimize", at(8), sizeMinus(56)),
+    placed("imgTitleHelp", at(8), sizeMinus(73)),
 }};
 
 const QPoint TitlePosition{16, 7};
@@ -297,8 +297,8 @@ void RoundCorners(QWidget* window)
 
 void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode)
 {
-    // The window's twips are whole multiples of 15 pixels' worth, so moving
-    // in pixels gives the same place as moving in twips.
+    // Qt's pixels are 1/96 inch, so a window's twips are its pixels times 15:
+    // moving by the difference in pixels lands where twips would.
     const std::int64_t dx = difference(from.x(), to.x());
     const std::int64_t dy = difference(from.y(), to.y());
     if (mode >= 0 && static_cast<std::size_t>(mode) < ResizeModes.size()) {

@@ -48,10 +48,10 @@ QString fixture(const QString& name)
 
 // Puts one file into a program folder. The source is a fixture picture, or
 // "truncated:" one, "corrupt", "empty", or "folder" (a folder by that name).
-void place(const QDir& programFolder, const QString& spec)
+void place(const QDir& programFolder, const QString& entry)
 {
-    const QString path = programFolder.filePath(spec.section('=', 0, 0));
-    const QString source = spec.section('=', 1);
+    const QString path = programFolder.filePath(entry.section('=', 0, 0));
+    const QString source = entry.section('=', 1);
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     if (source == "folder") {
         QVERIFY(QDir().mkpath(path));
