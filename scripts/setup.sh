@@ -12,6 +12,8 @@ packages=(
   fonts-noto-cjk fonts-liberation2
   # real-window tests
   xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon time
+  # the Debian package and checks of what it installs
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
