@@ -31,7 +31,9 @@ TitleBar::TitleBar(QWidget* window)
 
 bool TitleBar::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool press = event->type() == QEvent::MouseButtonPress;
+    // The second press of a quick pair arrives as a double click.
+    const bool press = event->type() == QEvent::MouseButtonPress
+        || event->type() == QEvent::MouseButtonDblClick;
     const bool release = event->type() == QEvent::MouseButtonRelease;
     if (!press && !release)
         return false;

@@ -20,11 +20,12 @@ void send(QWidget* target, QEvent::Type type, Qt::MouseButton button, Qt::MouseB
 
 // Presses at the middle of the target, moves the pointer twice and
 // releases at the end; returns how far the window went.
-QPoint dragBy(QWidget* window, QWidget* target, Qt::MouseButton button, QPoint step)
+QPoint dragBy(QWidget* window, QWidget* target, Qt::MouseButton button, QPoint step,
+             QEvent::Type press = QEvent::MouseButtonPress)
 {
     const QPoint before = window->pos();
     QPoint at = target->mapToGlobal(target->rect().center());
-    send(target, QEvent::MouseButtonPress, button, button, at);
+    send(target, press, button, button, at);
     for (int i = 0; i < 2; ++i) {
         at += step;
         send(target, QEvent::MouseMove, Qt::NoButton, button, at);
@@ -57,6 +58,7 @@ private slots:
     void pressOnTheTitleDrags_data();
     void pressOnTheTitleDrags();
     void dragEndsWithTheReleaseOfItsOwnButton();
+    void secondPressOfADoubleClickDrags();
     void maximisedWindowIsNotDragged();
     void titleButtonClicks_data();
     void titleButtonClicks();
@@ -122,6 +124,14 @@ void TitleBarTest::dragEndsWithTheReleaseOfItsOwnButton()
     send(title, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, at);
     send(title, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, at + QPoint(50, 50));
     QCOMPARE(w.pos(), QPoint(270, 210));
+}
+
+void TitleBarTest::secondPressOfADoubleClickDrags()
+{
+    SkinnedWindow w(Stacking::Calculation);
+    SkinModule::LayoutFrame(&w);
+    QCOMPARE(dragBy(&w, w.piece("lblTitle"), Qt::LeftButton, {-20, 15}, QEvent::MouseButtonDblClick),
+             QPoint(-40, 30));
 }
 
 void TitleBarTest::maximisedWindowIsNotDragged()
