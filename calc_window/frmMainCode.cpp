@@ -52,7 +52,7 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
 
   Text1 = {nullptr,     ui->Text1_1, ui->Text1_2, ui->Text1_3, ui->Text1_4,
            ui->Text1_5, ui->Text1_6, ui->Text1_7, ui->Text1_8};
-  Option1 = ui->Option1;
+  QButtonGroup* Option1 = ui->Option1;
   const std::array<QAbstractButton*, kSectionTypes> shapes = {ui->Option1_1, ui->Option1_2, ui->Option1_3,
                                                               ui->Option1_4, ui->Option1_5};
   for (int i = 1; i <= kSectionTypes; ++i) Option1->setId(shapes[i - 1], i);
@@ -79,6 +79,7 @@ void frmMainCode::Form_Load() {
   }
   JType_ = 1;
   members_.BeErr = 0;
+  // The window manager names the window by the title the frame shows.
   setWindowTitle(ui->lblTitle->text());
 }
 

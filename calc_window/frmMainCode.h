@@ -11,7 +11,6 @@
 
 #include "hydraulics/crit_depth.h"
 
-class QButtonGroup;
 class QLineEdit;
 namespace Ui {
 class frmMainCode;
@@ -41,7 +40,6 @@ private:
   std::unique_ptr<Ui::frmMainCode> ui;
   // Indexed as the window's groups are: Text1[1] to Text1[8]; slot 0 unused.
   std::array<QLineEdit*, 9> Text1{};
-  QButtonGroup* Option1 = nullptr;
 
   std::int16_t JType_ = 0;
   hydraulics::Members members_;

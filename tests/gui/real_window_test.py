@@ -31,6 +31,7 @@ WAIT_SECONDS = 20
 POLL_SECONDS = 0.05
 DISPLAY_RANGE = (200, 900)
 SERVER_ATTEMPTS = 20
+WM_ATTEMPTS = 3
 
 
 def wait_for(what, probe):
@@ -65,19 +66,30 @@ class Desktop:
 
     def _start(self):
         os.environ["DISPLAY"] = self._start_server()
-        openbox = self._spawn(["openbox"])
-
-        def openbox_ready():
-            if openbox.poll() is not None:
-                raise RuntimeError(f"openbox ended with {openbox.returncode} on {os.environ['DISPLAY']}")
-            return "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                                 capture_output=True, text=True).stdout
-        wait_for("openbox", openbox_ready)
+        self._start_window_manager()
 
         self.config = tempfile.TemporaryDirectory(prefix="vardenix-gui-")
         env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    XDG_CONFIG_HOME=self.config.name)
         self.app = self._spawn([self.program], env=env)
+
+    def _start_window_manager(self):
+        # openbox now and then ends at once, silently, on a fresh server; a
+        # second start comes up.
+        for attempt in range(WM_ATTEMPTS):
+            openbox = self._spawn(["openbox"])
+
+            def ready():
+                return openbox.poll() is not None or "window id" in subprocess.run(
+                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout
+
+            wait_for("openbox", ready)
+            if openbox.poll() is None:
+                return
+            openbox.log.seek(0)
+            print(f"openbox ended with {openbox.returncode}: {openbox.log.read().strip()}", file=sys.stderr)
+            self.processes.remove(openbox)
+        raise RuntimeError("openbox does not start")
 
     def _start_server(self):
         # Other suites share this machine and its /tmp: start at a random
@@ -102,7 +114,10 @@ class Desktop:
         raise RuntimeError("no free display for Xvfb")
 
     def _spawn(self, argv, **kwargs):
-        process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs)
+        # Each process's messages go to a file of its own, shown if it fails.
+        log = tempfile.TemporaryFile(mode="w+")
+        process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=log, **kwargs)
+        process.log = log
         self.processes.append(process)
         return process
 
