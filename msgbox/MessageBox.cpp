@@ -35,6 +35,7 @@ constexpr int OkFromCentre = -38;
 constexpr int CancelFromCentre = 40;
 // A message is never closer to the right edge than the icon is to the left one.
 constexpr int RightOfMessage = IconAt.x();
+// The mode of ResizeForm that moves the left edge.
 constexpr std::int16_t LeftEdge = 0;
 
 // Ends the call; its description is what the user is told.
@@ -42,7 +43,8 @@ struct Failure {
   QString description;
 };
 
-// Rounds to the nearest 32-bit integer, halves to even.
+// Rounds to the nearest 32-bit integer, halves to even (the default
+// floating-point rounding mode); a value beyond 32 bits is an overflow.
 int ToInt32(double value) {
   const double rounded = std::nearbyint(value);
   if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
