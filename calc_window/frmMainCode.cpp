@@ -8,6 +8,10 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "hydraulics/exact_geometry.h"
+#include "hydraulics/number_text.h"
+#include "skin/SkinModule.h"
+#include "skin/TitleBar.h"
 #include "ui_frmMainCode.h"
 
 namespace {
@@ -64,6 +68,14 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
   connect(ui->Command1, &QPushButton::clicked, this, &frmMainCode::Command1_Click);
   connect(ui->Command2, &QPushButton::clicked, this, &frmMainCode::Command2_Click);
 
+  SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::On);
+  // The title bar asks; the window decides. Closing the only window ends the program.
+  auto* title_bar = new SkinModule::TitleBar(this);
+  connect(title_bar, &SkinModule::TitleBar::imgTitleClose_Click, this, &QWidget::close);
+  connect(title_bar, &SkinModule::TitleBar::imgTitleMinimize_Click, this, &QWidget::showMinimized);
+  connect(title_bar, &SkinModule::TitleBar::TitleMouseDown, this,
+          [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
+
   if (const QScreen* shown_on = screen())
     move(shown_on->availableGeometry().center() - rect().center());
 }
@@ -80,7 +92,10 @@ void frmMainCode::Form_Load() {
   JType_ = 1;
   members_.BeErr = 0;
   // The window manager names the window by the title the frame shows.
-  setWindowTitle(ui->lblTitle->text());
+  SkinModule::LayoutFrame(this);
+  SkinModule::ShowMaximizePicture(this);
+  SkinModule::LoadSkin(this);
+  SkinModule::SetOnTop(this, true);
 }
 
 void frmMainCode::Option1_Click(int Index) {
@@ -101,10 +116,29 @@ void frmMainCode::Command1_Click() {
   members_.BeErr = 0;
   ui->TextBk->clear();
   Text1[8]->clear();
-  CritDepth(JType_);
+  const bool accepted = CritDepth(JType_);
   const hydraulics::ResultTexts shown = hydraulics::ShownResults(members_);
   ShowResult(Text1[8], shown.depth);
   ShowResult(ui->TextBk, shown.width);
+  ShowExactComparison(accepted && members_.BeErr == 0, shown);
+}
+
+// The circular and doorway sections are approximations: their result boxes
+// tell how far the shown values lie from the exact-geometry ones.
+void frmMainCode::ShowExactComparison(bool succeeded, const hydraulics::ResultTexts& shown) {
+  QString depth_tip;
+  QString width_tip;
+  if (succeeded && (JType_ == 1 || JType_ == 5)) {
+    namespace exact = hydraulics::exact;
+    const exact::Result truth = exact::Solve(exact::FromBoxes(JType_, BoxContents()));
+    const std::optional<double> depth = hydraulics::LeadingNumber(shown.depth);
+    if (truth.state && depth) {
+      depth_tip = QString::fromStdString(exact::ComparisonText(*depth, truth.state->depth));
+      width_tip = QString::fromStdString(exact::ComparisonText(members_.Bk, truth.state->top_width));
+    }
+  }
+  Text1[8]->setToolTip(depth_tip);
+  ui->TextBk->setToolTip(width_tip);
 }
 
 void frmMainCode::Command2_Click() {
@@ -113,18 +147,22 @@ void frmMainCode::Command2_Click() {
   ui->TextBk->clear();
 }
 
-void frmMainCode::CritDepth(std::int16_t TypeJs) {
+hydraulics::BoxTexts frmMainCode::BoxContents() const {
   hydraulics::BoxTexts boxes;
   boxes.TextQ = ui->TextQ->text().toStdString();
   for (int i = 1; i <= 7; ++i) boxes.Text1[i] = Text1[i]->text().toStdString();
+  return boxes;
+}
 
-  const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, boxes, members_);
-  if (!rejected) return;
+bool frmMainCode::CritDepth(std::int16_t TypeJs) {
+  const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, BoxContents(), members_);
+  if (!rejected) return true;
   QMessageBox box(QMessageBox::Critical, QStringLiteral("提示"), FromUtf8(rejected->text), QMessageBox::Ok, this);
   // Qt's own button texts are English unless its translations are installed.
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   box.exec();
   Box(rejected->focus)->setFocus(Qt::OtherFocusReason);
+  return false;
 }
 
 QLineEdit* frmMainCode::Box(hydraulics::FocusBox box) const {

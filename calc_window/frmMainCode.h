@@ -27,7 +27,8 @@ public:
   void Option1_Click(int Index);
   void Command1_Click();
   void Command2_Click();
-  void CritDepth(std::int16_t TypeJs);
+  // False when an input was rejected with a message.
+  bool CritDepth(std::int16_t TypeJs);
 
   std::int16_t JType() const { return JType_; }
   const hydraulics::OutValue& OUT() const { return members_.OUT; }
@@ -36,6 +37,8 @@ public:
 
 private:
   QLineEdit* Box(hydraulics::FocusBox box) const;
+  hydraulics::BoxTexts BoxContents() const;
+  void ShowExactComparison(bool succeeded, const hydraulics::ResultTexts& shown);
 
   std::unique_ptr<Ui::frmMainCode> ui;
   // Indexed as the window's groups are: Text1[1] to Text1[8]; slot 0 unused.
