@@ -2,7 +2,8 @@
 # Start-up time (exec to the first window mapped) and peak memory of the
 # calculation window beside a one-label Qt window, the toolkit's floor.
 # Usage: bench/startup/run.sh [build dir] [runs]
-# (for example: bench/startup/run.sh build-release 15)
+# (for example: bench/startup/run.sh build-release 15, after building the
+# targets plain_label, startup_probe, vardenix and skinz in build-release)
 set -euo pipefail
 
 build=${1:-build}
@@ -23,6 +24,12 @@ for exe in "$probe" "$floor" "$program"; do
     exit 2
   fi
 done
+
+# Without the skins the program falls back to its built-in pictures and
+# reads no GIF at start.
+if [[ ! -d $build/bin/Skinz ]]; then
+  echo "note: no $build/bin/Skinz, so the skin's pictures are not read" >&2
+fi
 
 work=$(mktemp -d)
 xvfb_pid=
