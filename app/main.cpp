@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "calc_window/font_substitutions.h"
 #include "calc_window/frmMainCode.h"
@@ -8,6 +9,9 @@ int main(int argc, char* argv[]) {
   // The application title: it also names the per-user settings.
   QApplication::setApplicationName(QStringLiteral("Vardenix"));
   QApplication::setOrganizationName(QStringLiteral("Vardenix"));
+  QApplication::setApplicationVersion(QStringLiteral(VARDENIX_VERSION));
+  // 32 x 32 and 16 x 16, each in 2, 16 and 256 colours.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/vardenix.ico")));
   InstallFontSubstitutions();
 
   frmMainCode window;

@@ -10,6 +10,7 @@
 
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
+#include "msgbox/MessageBox.h"
 #include "skin/SkinModule.h"
 #include "skin/TitleBar.h"
 #include "ui_frmMainCode.h"
@@ -67,6 +68,7 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
   });
   connect(ui->Command1, &QPushButton::clicked, this, &frmMainCode::Command1_Click);
   connect(ui->Command2, &QPushButton::clicked, this, &frmMainCode::Command2_Click);
+  connect(ui->Command3, &QPushButton::clicked, this, &frmMainCode::Command3_Click);
 
   SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::On);
   // The title bar asks; the window decides. Closing the only window ends the program.
@@ -145,6 +147,12 @@ void frmMainCode::Command2_Click() {
   for (int i = 1; i <= 8; ++i) Text1[i]->clear();
   ui->TextQ->clear();
   ui->TextBk->clear();
+}
+
+// OK in the box ends the program inside this call; Cancel comes back here.
+void frmMainCode::Command3_Click() {
+  QString title = QStringLiteral("提示");
+  MessageBox::ShowMsgBox(QStringLiteral("确实要退出吗？"), 64, title);
 }
 
 hydraulics::BoxTexts frmMainCode::BoxContents() const {

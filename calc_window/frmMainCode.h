@@ -27,6 +27,7 @@ public:
   void Option1_Click(int Index);
   void Command1_Click();
   void Command2_Click();
+  void Command3_Click();
   // False when an input was rejected with a message.
   bool CritDepth(std::int16_t TypeJs);
 

@@ -656,6 +656,22 @@ private slots:
     QVERIFY(Text1(8)->toolTip().isEmpty());
     QVERIFY(TextBk()->toolTip().isEmpty());
   }
+  void exitAsksAndCancelLeavesTheWindowWorking() {
+    Enter(2, u"10"_s, Params({{2, u"5"_s}}));
+    ComputeExpectingNoBox();
+    const QString depth = Text1(8)->text();
+    {
+      ModalBoxCloser closer; // closing the skinned box is its Cancel
+      Click(u"Command3"_s);
+      QCOMPARE(closer.count(), 1);
+      QCOMPARE(closer.last().title, u"Orvantis®"_s);
+    }
+    QVERIFY(w->isVisible());
+    QCOMPARE(Text1(8)->text(), depth);
+    Retype(Text1(2), u"4"_s);
+    ComputeExpectingNoBox();
+    QVERIFY(Text1(8)->text() != depth);
+  }
 };
 
 QTEST_MAIN(FrmMainCodeTest)

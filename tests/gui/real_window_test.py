@@ -14,12 +14,9 @@ With SHOT.png it also saves a screenshot of the screen after the last step.
 """
 
 import json
-import os
-import random
-import subprocess
 import sys
-import tempfile
-import time
+
+from desktop import Desktop, screenshot, wait_for, xdotool
 
 # Accessible names of the boxes: the texts of their caption labels.
 TEXT1_NAMES = {1: "半    径：", 2: "底(顶)宽：", 3: "平均宽度：", 4: "边坡坡度：",
@@ -27,111 +24,6 @@ TEXT1_NAMES = {1: "半    径：", 2: "底(顶)宽：", 3: "平均宽度：", 4:
 FOCUS_NAMES = {"TextQ": "流量：", "Text1(1)": TEXT1_NAMES[1], "Text1(2)": TEXT1_NAMES[2]}
 SHAPES = {1: "圆形断面", 2: "矩形断面", 3: "梯形断面", 4: "三角形断面", 5: "门洞形断面"}
 MESSAGE_TITLE = "提示"
-WAIT_SECONDS = 20
-POLL_SECONDS = 0.05
-DISPLAY_RANGE = (200, 900)
-SERVER_ATTEMPTS = 20
-WM_ATTEMPTS = 3
-
-
-def wait_for(what, probe):
-    """Polls `probe` until it returns something true; fails after WAIT_SECONDS."""
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        found = probe()
-        if found:
-            return found
-        time.sleep(POLL_SECONDS)
-    raise AssertionError("timed out waiting for " + what)
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=True)
-
-
-class Desktop:
-    """Xvfb, openbox and the program, stopped again in reverse order."""
-
-    def __init__(self, program):
-        self.program = program
-        self.processes = []
-
-    def __enter__(self):
-        try:
-            self._start()
-        except BaseException:
-            self.__exit__(None, None, None)
-            raise
-        return self
-
-    def _start(self):
-        os.environ["DISPLAY"] = self._start_server()
-        self._start_window_manager()
-
-        self.config = tempfile.TemporaryDirectory(prefix="vardenix-gui-")
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   XDG_CONFIG_HOME=self.config.name)
-        self.app = self._spawn([self.program], env=env)
-
-    def _start_window_manager(self):
-        # openbox now and then ends at once, silently, on a fresh server; a
-        # second start comes up.
-        for attempt in range(WM_ATTEMPTS):
-            openbox = self._spawn(["openbox"])
-
-            def ready():
-                return openbox.poll() is not None or "window id" in subprocess.run(
-                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout
-
-            wait_for("openbox", ready)
-            if openbox.poll() is None:
-                return
-            openbox.log.seek(0)
-            print(f"openbox ended with {openbox.returncode}: {openbox.log.read().strip()}", file=sys.stderr)
-            self.processes.remove(openbox)
-        raise RuntimeError("openbox does not start")
-
-    def _start_server(self):
-        # Other suites share this machine and its /tmp: start at a random
-        # display and let the server's lock file refuse a number that is taken.
-        first = random.randrange(*DISPLAY_RANGE)
-        for number in range(first, first + SERVER_ATTEMPTS):
-            server = self._spawn(["Xvfb", f":{number}", "-br", "-nolisten", "tcp", "-screen", "0", "1024x768x24"])
-
-            def ours():
-                # The lock names the server that owns the display.
-                try:
-                    with open(f"/tmp/.X{number}-lock") as lock:
-                        owner = int(lock.read().strip() or 0)
-                except (OSError, ValueError):
-                    owner = 0
-                return owner == server.pid and os.path.exists(f"/tmp/.X11-unix/X{number}")
-
-            wait_for("Xvfb", lambda: server.poll() is not None or ours())
-            if server.poll() is None:
-                return f":{number}"
-            self.processes.remove(server)
-        raise RuntimeError("no free display for Xvfb")
-
-    def _spawn(self, argv, **kwargs):
-        # Each process's messages go to a file of its own, shown if it fails.
-        log = tempfile.TemporaryFile(mode="w+")
-        process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=log, **kwargs)
-        process.log = log
-        self.processes.append(process)
-        return process
-
-    def __exit__(self, *exc):
-        for process in reversed(self.processes):
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-        if hasattr(self, "config"):
-            self.config.cleanup()
-        return False
 
 
 class Window:
@@ -206,13 +98,12 @@ def run_step(window, step):
         raise AssertionError("a message box is still open")
 
 
-def main(program, cases_path, screenshot=None):
+def main(program, cases_path, shot_path=None):
     with open(cases_path, encoding="utf-8") as cases:
         steps = json.load(cases)["steps"]
     failures = 0
     with Desktop(program) as desktop:
-        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(desktop.app.pid)],
-                       check=True, stdout=subprocess.DEVNULL, timeout=WAIT_SECONDS)
+        desktop.program_window()
         window = Window(desktop.app.pid)
         for step in steps:
             try:
@@ -223,8 +114,8 @@ def main(program, cases_path, screenshot=None):
                 print("FAIL", step["name"], "-", failure)
                 # Later steps depend on this one's members: stop here.
                 break
-        if screenshot:
-            subprocess.run(["import", "-window", "root", screenshot], check=True)
+        if shot_path:
+            screenshot(shot_path)
     print(f"{len(steps)} steps, {failures} failed")
     return 1 if failures else 0
 

@@ -1,0 +1,149 @@
+#!/usr/bin/python3
+"""The skinned frame of the real calculation window under Xvfb and openbox.
+
+    frame_test.py PROGRAM SKINZ_FOLDER SHOT_FOLDER
+
+Checks that the window stays above a window raised over it, that its four
+corners are cut as the ellipse equation says, that a drag with the right
+button moves it by exactly the pointer's travel and the next click still
+works, that the close and minimise pictures act, and that the skin setting
+chooses the pictures. Screenshots are left in SHOT_FOLDER."""
+
+import os
+import subprocess
+import sys
+
+from desktop import Desktop, pixel, pixels, screenshot, wait_for, window_geometry, xdotool
+
+CORNER = 12  # radius of the corner ellipses
+TITLE_POINT = (300, 25)  # on the title bar, clear of the title text and buttons
+CLOSE_POINT = (399, 14)
+MINIMIZE_POINT = (365, 14)
+SKIN_SAMPLE = (200, 3)  # window point and picture row of the middle title piece
+BLACK = (0, 0, 0)
+
+
+def xprop(window_id, prop):
+    return subprocess.run(["xprop", "-id", window_id, prop], check=True, capture_output=True, text=True).stdout
+
+
+def click(x, y, button="1"):
+    xdotool("mousemove", str(x), str(y), "click", button)
+
+
+def corner_kept(x, y):
+    """Whether a pixel of the top-left corner square lies inside the ellipse."""
+    dx = (x + 0.5 - CORNER) / CORNER
+    dy = (y + 0.5 - CORNER) / CORNER
+    return x >= CORNER or y >= CORNER or dx * dx + dy * dy <= 1
+
+
+def check_on_top(desktop, window_id):
+    if "_NET_WM_STATE_ABOVE" not in xprop(window_id, "_NET_WM_STATE"):
+        raise AssertionError("the window is not kept above others")
+    other = subprocess.Popen(["xmessage", "-geometry", "+300+240", "an ordinary window over it"])
+    desktop.processes.append(other)
+    # xmessage does not name its process on its window; its class finds it.
+    other_id = wait_for("the other window", lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--classname", "xmessage"], capture_output=True,
+        text=True).stdout.split())[0]
+    xdotool("windowactivate", "--sync", other_id)
+    xdotool("windowraise", other_id)
+    stacking = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=True, capture_output=True,
+                              text=True).stdout
+    order = [int(w, 16) for w in stacking.split("#")[1].replace(",", " ").split()]
+    ours, theirs = int(window_id), int(other_id)
+    if order.index(ours) < order.index(theirs):
+        raise AssertionError(f"the raised window stacks above ours: {stacking.strip()}")
+    other.terminate()
+
+
+def check_corners(window_id, shot):
+    x0, y0, w, h = window_geometry(window_id)
+    screenshot(shot)
+    wrong = []
+    side = CORNER + 1
+    for cx, cy, flip_x, flip_y in ((x0, y0, False, False), (x0 + w - 1, y0, True, False),
+                                   (x0, y0 + h - 1, False, True), (x0 + w - 1, y0 + h - 1, True, True)):
+        square = pixels(shot, cx - side + 1 if flip_x else cx, cy - side + 1 if flip_y else cy, side, side)
+        for y in range(side):
+            for x in range(side):
+                px, py = (cx - x if flip_x else cx + x), (cy - y if flip_y else cy + y)
+                cut = square[(px, py)] == BLACK
+                if cut == corner_kept(x, y):
+                    wrong.append((px - x0, py - y0))
+    if wrong:
+        raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
+
+
+def check_drag_and_close(desktop, window_id):
+    x0, y0, _, _ = window_geometry(window_id)
+    grab_x, grab_y = x0 + TITLE_POINT[0], y0 + TITLE_POINT[1]
+    xdotool("mousemove", str(grab_x), str(grab_y), "mousedown", "3",
+            "mousemove", str(grab_x + 100), str(grab_y + 50), "mouseup", "3")
+    moved = wait_for("the window to follow", lambda: (window_geometry(window_id)[:2] == (x0 + 100, y0 + 50))
+                     or None)
+    if not moved:
+        raise AssertionError("the window did not move by the pointer's travel")
+    # The next click is an ordinary click: on the close picture it ends the program.
+    click(x0 + 100 + CLOSE_POINT[0], y0 + 50 + CLOSE_POINT[1])
+    status = desktop.app.wait(timeout=10)
+    if status != 0:
+        raise AssertionError(f"the program ended with status {status}")
+
+
+def check_minimize(desktop, window_id):
+    x0, y0, _, _ = window_geometry(window_id)
+    click(x0 + MINIMIZE_POINT[0], y0 + MINIMIZE_POINT[1])
+    wait_for("the window to be iconified", lambda: "_NET_WM_STATE_HIDDEN" in xprop(window_id, "_NET_WM_STATE"))
+    if desktop.app.poll() is not None:
+        raise AssertionError("minimising ended the program")
+
+
+def check_skin(window_id, skinz, skin, shot):
+    x0, y0, _, _ = window_geometry(window_id)
+    screenshot(shot)
+    shown = pixel(shot, x0 + SKIN_SAMPLE[0], y0 + SKIN_SAMPLE[1])
+    picture = pixel(os.path.join(skinz, skin, "imgTitleMain.gif"), 0, SKIN_SAMPLE[1])
+    if max(abs(a - b) for a, b in zip(shown, picture)) > 8:
+        raise AssertionError(f"title bar shows {shown}, the {skin} skin's picture is {picture}")
+    return shown
+
+
+def run(name, check):
+    try:
+        check()
+        print("PASS", name)
+        return 0
+    except (AssertionError, subprocess.SubprocessError) as failure:
+        print("FAIL", name, "-", failure)
+        return 1
+
+
+def main(program, skinz, shots):
+    os.makedirs(shots, exist_ok=True)
+    failures = 0
+    with Desktop(program) as desktop:
+        window_id = desktop.program_window()
+        failures += run("stays on top", lambda: check_on_top(desktop, window_id))
+        failures += run("corners cut", lambda: check_corners(window_id, os.path.join(shots, "corners.png")))
+        failures += run("right-button drag, then close", lambda: check_drag_and_close(desktop, window_id))
+    with Desktop(program) as desktop:
+        window_id = desktop.program_window()
+        failures += run("minimise", lambda: check_minimize(desktop, window_id))
+    colours = {}
+    for skin in ("Blue", "Green"):
+        with Desktop(program, skin=skin) as desktop:
+            window_id = desktop.program_window()
+            failures += run(f"{skin} skin chosen by the setting", lambda: colours.__setitem__(
+                skin, check_skin(window_id, skinz, skin, os.path.join(shots, f"skin-{skin}.png"))))
+    if len(colours) == 2 and colours["Blue"] == colours["Green"]:
+        failures += run("skins differ", lambda: (_ for _ in ()).throw(AssertionError("both skins look alike")))
+    print(f"{failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    sys.exit(main(*sys.argv[1:]))
