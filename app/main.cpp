@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "calc_window/font_substitutions.h"
+#include "skin/font_substitutions.h"
 #include "calc_window/frmMainCode.h"
 
 int main(int argc, char* argv[]) {

@@ -15,7 +15,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include "calc_window/font_substitutions.h"
+#include "skin/font_substitutions.h"
 #include "calc_window/frmMainCode.h"
 #include "hydraulics/crit_depth.h"
 #include "hydraulics/exact_geometry.h"

@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "calc_window/font_substitutions.h"
+#include "skin/font_substitutions.h"
 #include "modal_driver.h"
 #include "msgbox/MessageBox.h"
 #include "msgbox/frmMsgBox.h"

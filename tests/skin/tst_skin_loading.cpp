@@ -11,6 +11,7 @@
 
 #include "SkinnedWindow.h"
 #include "skin/SkinModule.h"
+#include "skin/font_substitutions.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ void SkinLoadingTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY2(userSettings().fileName().contains(".qttest"), qPrintable(userSettings().fileName()));
-    QFont::insertSubstitutions("Arial", {"Liberation Sans", "Noto Sans CJK SC"});
+    InstallFontSubstitutions();
 }
 
 void SkinLoadingTest::builtInPictures_data()

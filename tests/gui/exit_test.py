@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""The exit command of the real program under Xvfb and openbox.
+
+Run inside a session bus of its own (pyatspi needs one):
+    dbus-run-session -- /usr/bin/python3 exit_test.py PROGRAM CASES.json SHOT_FOLDER
+
+The exit button shows the skinned box above the calculation window, captioned
+"Orvantis®" for the window manager and titled "提示" in its own title bar;
+Escape leaves it open; Cancel (Tab, Enter) returns to a window that still computes; a
+second exit answered with Enter ends the program with status 0."""
+
+import json
+import os
+import subprocess
+import sys
+
+from desktop import Desktop, screenshot, wait_for, window_geometry, xdotool
+from real_window_test import Window, run_step
+
+BOX_CAPTION = "Orvantis®"
+EXIT_POINT = (344, 284)  # the middle of 退出程序
+
+
+def box_window():
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{BOX_CAPTION}$"],
+                           capture_output=True, text=True).stdout.split()
+    return found[0] if found else None
+
+
+def stacking():
+    out = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=True, capture_output=True,
+                         text=True).stdout
+    return [int(w, 16) for w in out.split("#")[1].replace(",", " ").split()]
+
+
+def press_exit(main_id):
+    x0, y0, _, _ = window_geometry(main_id)
+    xdotool("mousemove", str(x0 + EXIT_POINT[0]), str(y0 + EXIT_POINT[1]), "click", "1")
+    return wait_for("the exit box", box_window)
+
+
+def check_box(window, main_id, box_id, shot):
+    caption = subprocess.run(["xprop", "-id", box_id, "_NET_WM_NAME"], check=True, capture_output=True,
+                             text=True).stdout
+    if f'"{BOX_CAPTION}"' not in caption:
+        raise AssertionError(f"the box's caption is {caption.strip()}")
+    order = stacking()
+    if order.index(int(box_id)) < order.index(int(main_id)):
+        raise AssertionError("the box stacks below the calculation window")
+    box = wait_for("the box's accessible window", lambda: next(
+        (c for c in window.app if c.name == BOX_CAPTION), None))
+    labels = [n.name for n in window.atspi.findAllDescendants(box, lambda n: n.getRole() == window.atspi.ROLE_LABEL)]
+    for text in ("提示", "确实要退出吗？"):
+        if text not in labels:
+            raise AssertionError(f"the box shows {labels}, not {text!r}")
+    x, y, w, h = window_geometry(box_id)
+    screenshot(shot)
+    subprocess.run(["convert", shot, "-crop", f"{w + 20}x{h + 20}+{x - 10}+{y - 10}", shot], check=True)
+
+
+def main(program, cases_path, shots):
+    os.makedirs(shots, exist_ok=True)
+    with open(cases_path, encoding="utf-8") as cases:
+        step = json.load(cases)["steps"][0]
+    with Desktop(program) as desktop:
+        main_id = desktop.program_window()
+        window = Window(desktop.app.pid)
+
+        box_id = press_exit(main_id)
+        check_box(window, main_id, box_id, os.path.join(shots, "exit-box.png"))
+        print("PASS the box above the window, with its caption and title")
+
+        xdotool("key", "Escape")
+        subprocess.run(["sleep", "0.5"])
+        if box_window() is None or desktop.app.poll() is not None:
+            raise AssertionError("Escape closed the box")
+        print("PASS Escape leaves the box open")
+
+        # The focus starts on OK; Tab moves it to Cancel, Enter presses it.
+        xdotool("key", "Tab", "Return")
+        wait_for("the box to close", lambda: box_window() is None)
+        if desktop.app.poll() is not None:
+            raise AssertionError("Cancel ended the program")
+        run_step(window, step)
+        print("PASS Tab and Enter on Cancel return to a window that computes")
+
+        press_exit(main_id)
+        xdotool("key", "Return")
+        status = desktop.app.wait(timeout=10)
+        if status != 0:
+            raise AssertionError(f"Enter on OK ended the program with status {status}")
+        print("PASS Enter on OK ends the program with status 0")
+    print("0 failed")
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    sys.exit(main(*sys.argv[1:]))
