@@ -13,6 +13,7 @@ namespace hydraulics::exact {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr char kBeyondRange[] = "断面尺寸超出可计算范围";
 
 struct Geometry {
   std::function<double(double)> area;
@@ -73,6 +74,7 @@ std::optional<Geometry> Build(const Section& s, std::string& message) {
   switch (s.type) {
     case 1:
       if (!Positive(s.R)) return reject("半径必须大于0");
+      if (!std::isfinite(s.R * s.R)) return reject(kBeyondRange);
       return Circle(s.R);
     case 2:
       if (!Positive(s.b)) return reject("底宽必须大于0");
@@ -100,6 +102,9 @@ std::optional<Geometry> Build(const Section& s, std::string& message) {
       if (!Positive(s.b)) return reject("底宽必须大于0");
       if (!std::isfinite(s.wall) || s.wall < 0) return reject("直墙高度不能为负");
       if (!(s.angle > 0 && s.angle < 360)) return reject("顶拱角度必须在0到360度之间");
+      if (const double Ra = s.b / 2 / std::sin(s.angle * std::numbers::pi / 360);
+          !std::isfinite(Ra * Ra) || !std::isfinite(s.wall + 2 * Ra))
+        return reject(kBeyondRange);
       return Doorway(s.b, s.wall, s.angle);
     default:
       return reject("断面类型必须是1到5");
@@ -167,6 +172,11 @@ Result Solve(const Section& section, double g) {
   state.velocity = section.Q / state.area;
   state.hydraulic_depth = state.area / state.top_width;
   state.energy = h + geometry->alpha * state.velocity * state.velocity / (2 * g);
+  // Depths at the ends of the double range leave no area or width to speak of.
+  if (!Positive(state.area) || !Positive(state.top_width) || !std::isfinite(state.energy)) {
+    result.message = "临界水深超出可计算范围";
+    return result;
+  }
   state.near_full = std::isfinite(geometry->height) && h > kNearFullShare * geometry->height;
   if (state.near_full) result.message = NearFullNote();
   result.state = state;

@@ -1,13 +1,16 @@
 // Any box texts and any section type: the compute command must end, must not
 // crash, and must leave either a message or two result texts that are numbers
-// or "无法计算" — never "nan" or "inf".
+// or "无法计算" — never "nan" or "inf". The exact-geometry solver must end
+// with a finite critical state or a message.
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "hydraulics/crit_depth.h"
+#include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
 
 namespace {
@@ -49,6 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     *field = std::string(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
   }
+  const hydraulics::exact::Result exact =
+      hydraulics::exact::Solve(hydraulics::exact::FromBoxes(type, boxes));
+  if (exact.state) {
+    const hydraulics::exact::CriticalState& c = *exact.state;
+    Check(std::isfinite(c.depth) && c.depth > 0 && std::isfinite(c.area) && c.area > 0);
+  } else {
+    Check(!exact.message.empty());
+  }
+
   hydraulics::Members m;
   RunCommand(type, boxes, m);
   RunCommand(static_cast<std::int16_t>(type ^ 1), boxes, m);

@@ -154,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Rejection{"NegativeWall", Doorway(1, 2, -1, 90), 9.8, "直墙高度不能为负"},
                     Rejection{"ZeroAngle", Doorway(1, 2, 1, 0), 9.8, "顶拱角度必须在0到360度之间"},
                     Rejection{"FullCircleAngle", Doorway(1, 2, 1, 360), 9.8, "顶拱角度必须在0到360度之间"},
+                    Rejection{"RadiusWhoseSquareOverflows", Circular(1, 1e200), 9.8, "断面尺寸超出可计算范围"},
+                    Rejection{"ArchWhoseRadiusOverflows", Doorway(18, 5e227, 0, 21), 9.8, "断面尺寸超出可计算范围"},
                     Rejection{"UnknownType", Section{.type = 9, .Q = 1}, 9.8, "断面类型必须是1到5"},
                     Rejection{"ZeroGravity", Rectangular(1, 1), 0, "重力加速度必须大于0"}),
     [](const auto& info) { return info.param.name; });
