@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   g++ make cmake qt6-base-dev qt6-base-dev-tools libqt6test6 libgtest-dev libbenchmark-dev
+  # the start-up benchmark watches the X server directly
+  libx11-dev
   # sanitizer and fuzzing builds
   clang libclang-rt-14-dev
   # the window's fonts: a Song-style Chinese serif, and Arial's metrics
