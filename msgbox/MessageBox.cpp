@@ -139,6 +139,7 @@ void Report(const QString& description) {
                      QMessageBox::Ok);
   // Like the box, the report must come above the calculation window.
   report.setWindowFlag(Qt::WindowStaysOnTopHint);
+  report.button(QMessageBox::Ok)->setText(u"确定"_s);
   report.exec();
 }
 

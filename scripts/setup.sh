@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev
   # the window's fonts: a Song-style Chinese serif, and Arial's metrics
   fonts-noto-cjk fonts-liberation2
+  # Qt's own texts in Simplified Chinese
+  qt6-translations-l10n
   # real-window tests
   xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon time
   # the Debian package and checks of what it installs

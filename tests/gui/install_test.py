@@ -64,7 +64,7 @@ def check_package(deb):
     fields = {f: run("dpkg-deb", "-f", deb, f).strip() for f in ("Package", "Version", "Depends")}
     if fields["Package"] != "vardenix" or fields["Version"] != VERSION:
         raise AssertionError(f"package fields {fields}")
-    for needed in ("libqt6widgets6", "fonts-noto-cjk", "fonts-liberation2"):
+    for needed in ("libqt6widgets6", "fonts-noto-cjk", "fonts-liberation2", "qt6-translations-l10n"):
         if needed not in fields["Depends"]:
             raise AssertionError(f"Depends lacks {needed}: {fields['Depends']}")
     # apt resolves the package against this machine's archive without installing it.
