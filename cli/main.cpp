@@ -414,12 +414,12 @@ int UsageError(BufferedStream& err, const std::string& what) {
   return kUsageError;
 }
 
-}  // namespace
-
 int WriteFailure(BufferedStream& err) {
   err.buffer().append(kProgram).append(": 无法写入标准输出：").append(std::strerror(errno)) += '\n';
   return kUsageError;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   BufferedStream out(stdout);
