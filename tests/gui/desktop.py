@@ -139,6 +139,13 @@ def window_geometry(window_id):
     return tuple(int(fields[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
 
+def stacking():
+    """The window manager's client windows, bottom to top."""
+    out = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=True, capture_output=True,
+                         text=True).stdout
+    return [int(w, 16) for w in out.split("#")[1].replace(",", " ").split()]
+
+
 def screenshot(path):
     subprocess.run(["import", "-window", "root", path], check=True)
 

@@ -14,7 +14,7 @@ import os
 import subprocess
 import sys
 
-from desktop import Desktop, screenshot, wait_for, window_geometry, xdotool
+from desktop import Desktop, screenshot, stacking, wait_for, window_geometry, xdotool
 from real_window_test import Window, run_step
 
 BOX_CAPTION = "Orvantis®"
@@ -25,12 +25,6 @@ def box_window():
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{BOX_CAPTION}$"],
                            capture_output=True, text=True).stdout.split()
     return found[0] if found else None
-
-
-def stacking():
-    out = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=True, capture_output=True,
-                         text=True).stdout
-    return [int(w, 16) for w in out.split("#")[1].replace(",", " ").split()]
 
 
 def press_exit(main_id):

@@ -13,7 +13,7 @@ import os
 import subprocess
 import sys
 
-from desktop import Desktop, pixel, pixels, screenshot, wait_for, window_geometry, xdotool
+from desktop import Desktop, pixel, pixels, screenshot, stacking, wait_for, window_geometry, xdotool
 
 CORNER = 12  # radius of the corner ellipses
 TITLE_POINT = (300, 25)  # on the title bar, clear of the title text and buttons
@@ -49,12 +49,9 @@ def check_on_top(desktop, window_id):
         text=True).stdout.split())[0]
     xdotool("windowactivate", "--sync", other_id)
     xdotool("windowraise", other_id)
-    stacking = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=True, capture_output=True,
-                              text=True).stdout
-    order = [int(w, 16) for w in stacking.split("#")[1].replace(",", " ").split()]
-    ours, theirs = int(window_id), int(other_id)
-    if order.index(ours) < order.index(theirs):
-        raise AssertionError(f"the raised window stacks above ours: {stacking.strip()}")
+    order = stacking()
+    if order.index(int(window_id)) < order.index(int(other_id)):
+        raise AssertionError(f"the raised window stacks above ours: {order}")
     other.terminate()
 
 
