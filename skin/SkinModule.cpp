@@ -1,4 +1,5 @@
 #include "skin/SkinModule.h"
+#include "skin/skin_picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@
 
 #include <QFont>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPalette>
@@ -33,11 +33,13 @@ void setPicture(QLabel* piece, const QPixmap& picture)
         piece->resize(picture.size());
 }
 
-// The skin name comes from a file the user can edit: anything but a plain
-// folder name would read pictures from outside Skinz.
+// The skin name comes from a file the user can edit. A separator (which
+// also starts every absolute path) or the name ".." would read pictures from
+// outside Skinz; an empty name or "." would read loose files in Skinz itself,
+// which are no skin. Dots elsewhere ("My..Skin", "...") name ordinary folders.
 bool isPlainFolderName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && !name.contains(QLatin1String(".."))
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
         && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
@@ -229,7 +231,7 @@ void LoadSkin(QWidget* window, const QString& programFolder)
         if (!piece->objectName().contains(QLatin1String("img"), Qt::CaseInsensitive))
             continue;
         if (safe) {
-            const QImage picture = QImageReader(folder + piece->objectName() + QLatin1String(".gif")).read();
+            const QImage picture = ReadSkinPicture(folder + piece->objectName() + QLatin1String(".gif"));
             if (!picture.isNull())
                 setPicture(piece, QPixmap::fromImage(picture));
         }
