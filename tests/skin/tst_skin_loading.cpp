@@ -2,9 +2,16 @@
 
 #include <optional>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,6 +19,7 @@
 #include "SkinnedWindow.h"
 #include "skin/SkinModule.h"
 #include "skin/font_substitutions.h"
+#include "skin/skin_picture.h"
 
 namespace {
 
@@ -47,26 +55,82 @@ QString fixture(const QString& name)
     return QStringLiteral(SKIN_FIXTURES_DIR "/") + name;
 }
 
+QByteArray little16(int v)
+{
+    return QByteArray(1, char(v & 0xff)) + char(v >> 8 & 0xff);
+}
+
+// A two-colour GIF of one frame at the top left of its logical screen, with
+// the given LZW data (minimum code size 2: clear 4, end 5, 3-bit codes).
+QByteArray handMadeGif(QSize screen, QSize frame, const QByteArray& lzw)
+{
+    QByteArray gif = "GIF89a" + little16(screen.width()) + little16(screen.height());
+    gif += QByteArray("\x80\x00\x00" "\xff\x00\xff" "\xff\x80\x00", 9);
+    gif += ',' + little16(0) + little16(0) + little16(frame.width()) + little16(frame.height()) + '\0';
+    gif += '\x02' + QByteArray(1, char(lzw.size())) + lzw + '\0' + ';';
+    return gif;
+}
+
+// Clear, colour 1, end: exactly one pixel.
+const QByteArray OnePixel("\x4c\x01", 2);
+// Clear, colour 0, end: one pixel where a 2 x 2 frame needs four.
+const QByteArray EndsAfterOnePixel("\x44\x01", 2);
+
 // Puts one file into a program folder. The source is a fixture picture, or
-// "truncated:" one, "corrupt", "empty", or "folder" (a folder by that name).
+// "truncated:" one (cut in half), "cut-in-data:" one (its last 100 bytes
+// gone: the noise picture's LZW data is 640 bytes long, its trailer 2),
+// "padded:" one (followed by more zeros than the size limit allows),
+// "corrupt", "empty", "ends-early" (LZW data that ends after one of four
+// pixels), "screen:WxH" (one pixel on a W x H logical screen), "folder",
+// "fifo", "socket", or "link:TARGET" (a symbolic link).
 void place(const QDir& programFolder, const QString& entry)
 {
     const QString path = programFolder.filePath(entry.section('=', 0, 0));
     const QString source = entry.section('=', 1);
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const QByteArray native = QFile::encodeName(path);
     if (source == "folder") {
         QVERIFY(QDir().mkpath(path));
+        return;
+    }
+    if (source == "fifo") {
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        return;
+    }
+    if (source == "socket") {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(native.size()) < sizeof address.sun_path);
+        std::copy(native.begin(), native.end(), address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::close(fd);  // the socket's file stays
+        QCOMPARE(bound, 0);
+        return;
+    }
+    if (source.startsWith("link:")) {
+        QVERIFY(QFile::link(source.section(':', 1), path));
         return;
     }
     QByteArray bytes;
     if (source == "corrupt") {
         bytes = "GIF89a\x13\x00\x1e\x00 this is no picture";
+    } else if (source == "ends-early") {
+        bytes = handMadeGif({2, 2}, {2, 2}, EndsAfterOnePixel);
+    } else if (source.startsWith("screen:")) {
+        const QStringList size = source.section(':', 1).split('x');
+        bytes = handMadeGif({size[0].toInt(), size[1].toInt()}, {1, 1}, OnePixel);
     } else if (source != "empty") {
         QFile in(fixture(source.section(':', -1)));
         QVERIFY(in.open(QIODevice::ReadOnly));
         bytes = in.readAll();
         if (source.startsWith("truncated:"))
             bytes.truncate(bytes.size() / 2);
+        if (source.startsWith("cut-in-data:"))
+            bytes.chop(100);
+        if (source.startsWith("padded:"))
+            bytes += QByteArray(SkinModule::MaxPictureBytes, '\0');
     }
     QFile out(path);
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -100,6 +164,8 @@ private slots:
     void settingIsReadAfreshAndNeverWritten();
     void shippedSkins_data();
     void shippedSkins();
+    void completePicturesDecodeAsQtDecodesThem_data();
+    void completePicturesDecodeAsQtDecodesThem();
 };
 
 void SkinLoadingTest::initTestCase()
@@ -176,6 +242,41 @@ void SkinLoadingTest::piecesTakeTheReadablePicturesOfTheSkin_data()
                        "Skinz/Mine/imgTitleClose.gif=folder",
                        "Skinz/Mine/imgTitleRight.gif=magenta_19x30.gif"}
         << QStringList{"imgTitleRight"};
+    QTest::newRow("a picture cut off inside its image data keeps the built-in picture")
+        << Stacking::Calculation << mine
+        << QStringList{"Skinz/Mine/imgTitleMain.gif=cut-in-data:noise_19x30.gif",
+                       "Skinz/Mine/imgTitleLeft.gif=cut-in-data:transparent_interlaced_24x20.gif",
+                       "Skinz/Mine/imgTitleRight.gif=magenta_19x30.gif"}
+        << QStringList{"imgTitleRight"};
+    QTest::newRow("image data that ends before the last pixel keeps the built-in picture")
+        << Stacking::MessageBox << mine << QStringList{"Skinz/Mine/imgTitleClose.gif=ends-early"} << QStringList();
+    QTest::newRow("a second frame cut off does not matter: the first one shows")
+        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgWindowLeft.gif=cut-in-data:two_frames_19x30.gif"}
+        << QStringList{"imgWindowLeft"};
+    QTest::newRow("FIFOs, a socket and links to a FIFO, a device and a folder are not read")
+        << Stacking::Calculation << mine
+        << QStringList{"Skinz/Mine/imgTitleMain.gif=fifo",
+                       "Skinz/Mine/imgTitleClose.gif=fifo",
+                       "Skinz/Mine/imgTitleHelp.gif=socket",
+                       "Skinz/Mine/imgWindowLeft.gif=link:imgTitleMain.gif",
+                       "Skinz/Mine/imgWindowRight.gif=link:/dev/zero",
+                       "Skinz/Mine/imgWindowBottom.gif=link:/",
+                       "Skinz/Mine/imgTitleMinimize.gif=link:orange.gif",
+                       "Skinz/Mine/orange.gif=orange_13x13.gif"}
+        << QStringList{"imgTitleMinimize"};
+    QTest::newRow("a file over the size limit keeps the built-in picture")
+        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleLeft.gif=padded:magenta_19x30.gif"}
+        << QStringList();
+    QTest::newRow("a logical screen of the largest size allowed loads")
+        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:1024x1024"}
+        << QStringList{"imgTitleMain"};
+    QTest::newRow("a logical screen one column over the limit keeps the built-in picture")
+        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:1025x1024"}
+        << QStringList();
+    QTest::newRow("a picture over Qt's allocation limit is refused without a word")
+        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:8000x8000",
+                                                       "Skinz/Mine/imgTitleLeft.gif=screen:65535x65535"}
+        << QStringList();
     QTest::newRow("a maximise/restore picture of its own does not show")
         << Stacking::Calculation << mine
         << QStringList{"Skinz/Mine/imgTitleMaxRestore.gif=magenta_19x30.gif"} << QStringList();
@@ -191,10 +292,17 @@ void SkinLoadingTest::piecesTakeTheReadablePicturesOfTheSkin_data()
                               "Skinz/imgTitleLeft.gif=magenta_19x30.gif",
                               "Skinz/Mine/imgTitleLeft.gif=magenta_19x30.gif",
                               "imgTitleLeft.gif=magenta_19x30.gif"};
+    // "{program}" stands for the program folder, which exists only once the test runs.
     for (const char* unsafe : {"../Outside", "Mine/../Mine", "Mine/", "..\\Outside", "..", ".", "",
-                               "Mine\\"}) {
+                               "Mine\\", "{program}/Outside", "/", "Mine/.."}) {
         QTest::addRow("unsafe skin name \"%s\" reads nothing", unsafe)
             << Stacking::Calculation << std::optional<QString>(unsafe) << outside << QStringList();
+    }
+    for (const char* plain : {"My..Skin", "...", "Skin..", "..Skin", ".Hidden", "Mine.", " .. "}) {
+        QTest::addRow("skin name \"%s\" names an ordinary folder", plain)
+            << Stacking::Calculation << std::optional<QString>(plain)
+            << QStringList{QString("Skinz/%1/imgTitleLeft.gif=magenta_19x30.gif").arg(plain)}
+            << QStringList{"imgTitleLeft"};
     }
 }
 
@@ -212,11 +320,18 @@ void SkinLoadingTest::piecesTakeTheReadablePicturesOfTheSkin()
         if (QTest::currentTestFailed())
             return;
     }
+    if (setting)
+        setting->replace("{program}", programFolder.path());
     const SkinSetting guard(setting);
     SkinnedWindow w(stacking);
     SkinModule::LayoutFrame(&w);
     SkinModule::ShowMaximizePicture(&w);
+    // The program prints nothing; and a reader stuck on a FIFO ends the
+    // suite instead of hanging it.
+    QTest::failOnWarning(QRegularExpression(".*"));
+    ::alarm(10);
     SkinModule::LoadSkin(&w, programFolder.path());
+    ::alarm(0);
 
     for (const SkinModule::FramePiece& piece : SkinModule::FramePieces) {
         const QString name = piece.name;
@@ -340,6 +455,35 @@ void SkinLoadingTest::shippedSkins()
         QVERIFY2(largest <= 6, qPrintable(QString::number(largest)));
     else
         QVERIFY2(largest > 60, qPrintable(QString::number(largest)));
+}
+
+void SkinLoadingTest::completePicturesDecodeAsQtDecodesThem_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("transparent");
+    QDirIterator shipped(SKIN_RESOURCES_DIR "/Skinz", {"*.gif"}, QDir::Files, QDirIterator::Subdirectories);
+    while (shipped.hasNext()) {
+        const QString file = shipped.next();
+        QTest::addRow("shipped %s", qPrintable(QDir(SKIN_RESOURCES_DIR "/Skinz").relativeFilePath(file)))
+            << file << false;
+    }
+    QTest::newRow("interlaced noise, 256 colours") << fixture("noise_19x30.gif") << false;
+    QTest::newRow("interlaced with a transparent border") << fixture("transparent_interlaced_24x20.gif") << true;
+    QTest::newRow("the first of two frames") << fixture("two_frames_19x30.gif") << false;
+    QTest::newRow("one colour") << fixture("orange_13x13.gif") << false;
+}
+
+void SkinLoadingTest::completePicturesDecodeAsQtDecodesThem()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, transparent);
+
+    const QImage qt = QImageReader(file).read();
+    QVERIFY(!qt.isNull());
+    const QImage checked = SkinModule::ReadSkinPicture(file);
+    QCOMPARE(checked.format(), qt.format());
+    QCOMPARE(checked, qt);
+    QCOMPARE(checked.pixelColor(0, 0).alpha() == 0, transparent);
 }
 
 QTEST_MAIN(SkinLoadingTest)
