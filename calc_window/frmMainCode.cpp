@@ -3,11 +3,13 @@
 #include <span>
 
 #include <QButtonGroup>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 
+#include "calc_window/GroupFrameStyle.h"
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
 #include "msgbox/MessageBox.h"
@@ -69,6 +71,16 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
   connect(ui->Command1, &QPushButton::clicked, this, &frmMainCode::Command1_Click);
   connect(ui->Command2, &QPushButton::clicked, this, &frmMainCode::Command2_Click);
   connect(ui->Command3, &QPushButton::clicked, this, &frmMainCode::Command3_Click);
+  // Enter in any box computes, as in every calculator. A box passes Enter on
+  // only to its own window, so Enter in an input message box closes just that box.
+  for (QLineEdit* box : {ui->TextQ, Text1[1], Text1[2], Text1[3], Text1[4], Text1[5], Text1[6], Text1[7],
+                         Text1[8], ui->TextBk})
+    connect(box, &QLineEdit::returnPressed, this, &frmMainCode::Command1_Click);
+
+  // The frames' captions sit in their top lines, clear of the first row of controls.
+  auto* frames = new GroupFrameStyle;
+  frames->setParent(this);
+  for (QGroupBox* frame : {ui->Frame1, ui->Frame2, ui->Frame3}) frame->setStyle(frames);
 
   SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::On);
   // The title bar asks; the window decides. Closing the only window ends the program.

@@ -71,8 +71,10 @@ int WindowPixels(double twips, double twipsPerPixel) {
   if (pixels < 0 || pixels > QWIDGETSIZE_MAX) throw Failure{u"无效的属性值"_s};
   return pixels;
 }
-void SetWidthTwips(QWidget* box, double twips) { box->resize(WindowPixels(twips, TwipsPerPixelX), box->height()); }
-void SetHeightTwips(QWidget* box, double twips) { box->resize(box->width(), WindowPixels(twips, TwipsPerPixelY)); }
+// The box's size is fixed for the window manager (LayoutFrame pins it), so
+// the program sets it as a fixed size too.
+void SetWidthTwips(QWidget* box, double twips) { box->setFixedSize(WindowPixels(twips, TwipsPerPixelX), box->height()); }
+void SetHeightTwips(QWidget* box, double twips) { box->setFixedSize(box->width(), WindowPixels(twips, TwipsPerPixelY)); }
 
 // The style is compared whole: bits beyond the icon choose nothing.
 QStyle::StandardPixmap IconFor(std::int32_t style) {

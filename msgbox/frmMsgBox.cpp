@@ -110,5 +110,8 @@ void frmMsgBox::showEvent(QShowEvent* event) {
   // Centred for the size the message gave it; the box is shown only once.
   if (const QScreen* on = screen()) move(on->availableGeometry().center() - rect().center());
   if (auto* ok = findChild<QPushButton*>(QStringLiteral("cmdOK"))) ok->setFocus(Qt::ActiveWindowFocusReason);
+  // Enter or Space ends the program at once, so the focus on OK must show
+  // from the first moment, not only after a Tab.
+  setAttribute(Qt::WA_KeyboardFocusChange);
   QWidget::showEvent(event);
 }

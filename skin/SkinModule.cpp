@@ -173,6 +173,52 @@ private:
     QPoint grab_;
 };
 
+// A window manager may offer full screen even to a window of fixed size
+// (openbox does to every ordinary window); it would then hold the window in
+// a corner of the screen where it no longer drags. The window declines.
+class DeclineFullScreen : public QObject {
+public:
+    explicit DeclineFullScreen(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(Name);
+        window->installEventFilter(this);
+    }
+
+    static void watch(QWidget* window)
+    {
+        if (!window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly))
+            new DeclineFullScreen(window);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && event->type() == QEvent::WindowStateChange
+            && window_->windowState().testFlag(Qt::WindowFullScreen))
+            window_->setWindowState(window_->windowState() & ~Qt::WindowFullScreen);
+        return false;
+    }
+
+private:
+    static constexpr QLatin1String Name{"SkinModule::DeclineFullScreen"};
+    QWidget* window_;
+};
+
+// The user never resizes a skinned window: with its least and greatest size
+// equal, the window manager offers no resize or maximise. Only ResizeForm
+// changes the size, lifting the limits for its own move.
+void pinSize(QWidget* window)
+{
+    window->setFixedSize(window->size());
+    DeclineFullScreen::watch(window);
+}
+
+void unpinSize(QWidget* window)
+{
+    window->setMinimumSize(0, 0);
+    window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
 // The one place that knows how a window is moved on each platform.
 void startMove(QWidget* window, const QMouseEvent& press)
 {
@@ -184,8 +230,10 @@ void startMove(QWidget* window, const QMouseEvent& press)
             handle->startSystemMove();
         return;
     }
+    // Where the press lies in the window, not the pointer less pos(): a
+    // window just shown may not yet know where the window manager put it.
     if (!PointerMove::runsOn(window))
-        new PointerMove(window, press.button(), press.globalPosition().toPoint() - window->pos());
+        new PointerMove(window, press.button(), press.scenePosition().toPoint());
 }
 
 }  // namespace
@@ -245,6 +293,7 @@ void LayoutFrame(QWidget* window)
 {
     const int w = window->width();
     const int h = window->height();
+    pinSize(window);
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Background);
     window->setPalette(palette);
@@ -312,8 +361,10 @@ void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int1
         const std::int64_t height = old.height() + r.height * dy;
         const bool accepted = width >= 0 && height >= 0 && width <= QWIDGETSIZE_MAX
             && height <= QWIDGETSIZE_MAX && fitsInt(left) && fitsInt(top);
-        if (accepted)
+        if (accepted) {
+            unpinSize(window);
             window->setGeometry(int(left), int(top), int(width), int(height));
+        }
     }
     LayoutFrame(window);
 }

@@ -68,8 +68,10 @@ void LoadSkin(QWidget* window,
 
 // Places lblTitle and the pieces around the window's current size, paints
 // the background grey, copies lblTitle's text to the window title and cuts
-// the rounded shape. A piece that would get a negative size ends the layout
-// there, leaving the pieces after it where they were.
+// the rounded shape. The window's size is fixed at what it is: the user
+// cannot resize or maximise it, and it declines full screen. A piece that would get a
+// negative size ends the layout there, leaving the pieces after it where
+// they were.
 void LayoutFrame(QWidget* window);
 
 void RoundCorners(QWidget* window);
@@ -86,7 +88,8 @@ QRegion RoundRectRegion(int w, int h, int ellipseWidth, int ellipseHeight);
 void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode);
 
 // The window follows the pointer from this press until the release of the
-// same button. A maximised window stays put.
+// same button, keeping the press's place in the window (its scenePosition())
+// under the pointer. A maximised window stays put.
 void DragForm(QWidget* window, const QMouseEvent& press);
 
 // Keeps the window above ordinary windows (or stops doing so); a shown

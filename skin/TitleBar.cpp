@@ -39,8 +39,16 @@ bool TitleBar::eventFilter(QObject* watched, QEvent* event)
         return false;
     const auto& mouse = static_cast<const QMouseEvent&>(*event);
     if (watched != close_ && watched != minimize_) {
-        if (press)
-            emit TitleMouseDown(mouse);
+        if (press) {
+            // The drag is measured from the press's place in the window, which
+            // the event knows exactly; the window's own idea of where it
+            // stands on the screen may still be stale right after it is shown.
+            auto* window = static_cast<QWidget*>(parent());
+            const QPointF inWindow = static_cast<QWidget*>(watched)->mapTo(window, mouse.position());
+            const QMouseEvent pressed(mouse.type(), mouse.position(), inWindow, mouse.globalPosition(),
+                                      mouse.button(), mouse.buttons(), mouse.modifiers());
+            emit TitleMouseDown(pressed);
+        }
         return press;
     }
     // A click is a left press and its release over the same picture; the

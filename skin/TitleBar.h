@@ -17,7 +17,8 @@ public:
 signals:
     void imgTitleClose_Click();
     void imgTitleMinimize_Click();
-    // A press of any button on imgTitleLeft, imgTitleMain, imgTitleRight or lblTitle.
+    // A press of any button on imgTitleLeft, imgTitleMain, imgTitleRight or
+    // lblTitle; its scenePosition() is where it lies in the window.
     void TitleMouseDown(const QMouseEvent& press);
 
 protected:
