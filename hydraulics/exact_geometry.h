@@ -1,8 +1,8 @@
 #pragma once
 // Critical depth from the true section geometry, beside the window's own
-// method: alpha Q^2 B(h) / (g A(h)^3) = 1 solved by bisection to the last
-// bit of a double. Shares nothing with the window's fault policy: inputs that
-// make no section are rejected with a message.
+// method: alpha Q^2 B(h) / (g A(h)^3) = 1 solved by the shared bracketed
+// solver to a few ulps. Shares nothing with the window's fault policy: inputs
+// that make no section are rejected with a message.
 
 #include <cstdint>
 #include <optional>
@@ -18,15 +18,15 @@ inline constexpr double kDoorwayEnergyCoefficient = 1.05;
 // A closed section whose critical depth exceeds this share of its height is
 // close to flowing full.
 inline constexpr double kNearFullShare = 0.95;
-// Halvings of a double bracket down to adjacent doubles take at most ~1100;
-// doublings of the upper end of an open section's bracket span the double range.
-inline constexpr int kMaxBisectionSteps = 2200;
+// Most steps one solve reports: the solver's own bound plus the steps of the
+// bracket search, which spans the double range (bracketed_solve.h).
 inline constexpr int kMaxBracketDoublings = 1100;
+inline constexpr int kMaxBisectionSteps = 100 + kMaxBracketDoublings;
 
 enum class Stop {
-  Converged,       // the bracket shrank to adjacent doubles
-  IterationLimit,  // kMaxBisectionSteps without that
-  NoUpperBracket,  // an open section's root lies beyond the double range
+  Converged,       // the bracket shrank to a few ulps
+  IterationLimit,  // the solver's bound without that
+  NoUpperBracket,  // the root lies beyond the double range, or closer to the crown than a double resolves
 };
 
 struct CriticalState {
@@ -37,7 +37,7 @@ struct CriticalState {
   double hydraulic_depth = 0; // A_c / B_c, m
   double energy = 0;          // E_c = h_c + alpha V_c^2 / (2 g), m
   bool near_full = false;     // closed section above kNearFullShare of its height
-  int steps = 0;              // bisection steps
+  int steps = 0;              // solver and bracket-search steps
   Stop stop = Stop::Converged;
 };
 

@@ -16,9 +16,10 @@ namespace hydraulics::exact {
 struct Units {
   double g = kDefaultGravity;
   double k = 1.0;
+  const char* length_unit = "米";  // as depths are named in messages
 };
-inline constexpr Units kSI{9.8, 1.0};       // m, m^3/s
-inline constexpr Units kUS{32.174, 1.486};  // ft, ft^3/s
+inline constexpr Units kSI{9.8, 1.0, "米"};           // m, m^3/s
+inline constexpr Units kUS{32.174, 1.486, "英尺"};    // ft, ft^3/s
 
 // Optional inputs beside the section: empty where not given.
 struct FlowInputs {
@@ -79,7 +80,9 @@ struct ShapeAt {
 std::optional<ShapeAt> ShapeAtDepth(const Section& section, double h, std::string* message = nullptr);
 // Height of a closed section (circular, doorway); nullopt for an open one.
 std::optional<double> SectionHeight(const Section& section);
-// Specific energy E(h) = h + alpha Q^2 / (2 g A^2), alpha as the critical state uses it.
+// Specific energy E(h) = h + alpha Q^2 / (2 g A^2), alpha as the critical state
+// uses it; NaN, for a curve to leave a gap, where the section, the discharge
+// or the depth is not valid.
 double SpecificEnergy(const Section& section, double h, const Units& units = kSI);
 
 }  // namespace hydraulics::exact

@@ -1,0 +1,113 @@
+#pragma once
+// The one root finder behind every exact depth: Alefeld, Potra and Shi's
+// TOMS 748 (ACM Trans. Math. Software 21, 1995) as Boost.Math implements it,
+// on a bracket whose ends the caller has usually evaluated already.
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+
+#include <boost/math/policies/policy.hpp>
+#include <boost/math/tools/toms748_solve.hpp>
+
+namespace hydraulics {
+
+// Four units in the last place of the smaller end: a double cannot say more.
+inline constexpr double kRootTolerance = 4 * DBL_EPSILON;
+// TOMS 748 gains several digits a step near a root and falls back on halving
+// where interpolation stalls; a bracket of analytic bounds needs about ten
+// evaluations, and a hundred still halve a bracket across most of the range.
+inline constexpr int kMaxRootIterations = 100;
+
+enum class RootStop {
+  Converged,       // the bracket is a few ulps wide, or an end is an exact root
+  NoSignChange,    // the function has the same sign at both ends (or no value there)
+  IterationLimit,  // kMaxRootIterations evaluations without converging
+};
+
+struct RootResult {
+  double root = 0;        // midpoint of the final bracket
+  double lo = 0, hi = 0;  // final bracket
+  int iterations = 0;     // evaluations inside the bracket
+  RootStop stop = RootStop::NoSignChange;
+  bool converged() const { return stop == RootStop::Converged; }
+};
+
+// Whether a bracket [a, b] has shrunk to the tolerance.
+struct CloseEnough {
+  bool operator()(double a, double b) const {
+    return b - a <= kRootTolerance * std::max(std::fabs(a), std::fabs(b));
+  }
+};
+
+// f(lo) and f(hi) given: an exact zero at an end is the root at once.
+template <class F, class Tol = CloseEnough>
+RootResult SolveBracketed(F f, double lo, double hi, double f_lo, double f_hi, Tol close = {}) {
+  RootResult r;
+  r.lo = lo;
+  r.hi = hi;
+  if (f_lo == 0 || f_hi == 0) {
+    r.root = r.lo = r.hi = f_lo == 0 ? lo : hi;
+    r.stop = RootStop::Converged;
+    return r;
+  }
+  // NaN fails both tests and so counts as no sign change.
+  if (!(lo < hi) || !((f_lo < 0 && f_hi > 0) || (f_lo > 0 && f_hi < 0))) {
+    r.root = lo;
+    return r;
+  }
+  using Policy = boost::math::policies::policy<
+      boost::math::policies::domain_error<boost::math::policies::ignore_error>>;
+  boost::uintmax_t evaluations = kMaxRootIterations;
+  const auto [a, b] =
+      boost::math::tools::toms748_solve(f, lo, hi, f_lo, f_hi, close, evaluations, Policy());
+  r.iterations = static_cast<int>(evaluations);
+  r.lo = a;
+  r.hi = b;
+  r.root = a + (b - a) / 2;
+  // A NaN residual inside the bracket can leave the bracket undefined.
+  if (!(a >= lo && b <= hi && a <= b))
+    r.stop = RootStop::IterationLimit;
+  else
+    r.stop = a == b || close(a, b) ? RootStop::Converged : RootStop::IterationLimit;
+  return r;
+}
+
+template <class F>
+RootResult SolveBracketed(F f, double lo, double hi) {
+  return SolveBracketed(f, lo, hi, f(lo), f(hi));
+}
+
+// Steps of the bracket search below: enough to walk from 1 to either end of
+// the double range by factors of four, or to halve a gap down to one ulp.
+inline constexpr int kMaxBracketSteps = 1100;
+
+// Root of an f that is positive below it and negative above it, between 0
+// and `limit` (infinite for no limit). [lo, hi] is a first guess, usually
+// analytic bounds; it moves outward until the signs bracket the root. Towards
+// a finite limit the upper end halves its gap, so that f is never asked for
+// its value at the limit, where it may have none.
+template <class F, class Tol = CloseEnough>
+RootResult SolveDecreasing(F f, double lo, double hi, double limit, Tol close = {}) {
+  double f_lo = f(lo), f_hi = f(hi);
+  int steps = 0;
+  while (f_lo < 0 && steps++ < kMaxBracketSteps && lo > 0) {
+    hi = lo;
+    f_hi = f_lo;
+    lo /= 4;
+    f_lo = f(lo);
+  }
+  while (f_hi > 0 && steps++ < kMaxBracketSteps) {
+    lo = hi;
+    f_lo = f_hi;
+    hi = std::isfinite(limit) ? hi + (limit - hi) / 2 : hi * 4;
+    if (!(hi > lo) || !std::isfinite(hi)) break;
+    f_hi = f(hi);
+  }
+  RootResult r = SolveBracketed(f, lo, hi, f_lo, f_hi, close);
+  r.iterations += steps;
+  return r;
+}
+
+}  // namespace hydraulics

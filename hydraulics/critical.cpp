@@ -1,0 +1,189 @@
+#include "hydraulics/critical.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <numbers>
+
+namespace hydraulics::exact {
+namespace {
+
+static_assert(kMaxBracketDoublings == kMaxBracketSteps);
+static_assert(kMaxBisectionSteps == kMaxRootIterations + kMaxBracketSteps);
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Room around a closed-form depth for the rounding of exp and log of large
+// arguments; the solver then needs two or three steps.
+constexpr double kClosedFormMargin = 1e-9;
+
+template <class F>
+RootResult AroundClosedForm(F f, double h0, double limit) {
+  return SolveDecreasing(f, h0 * (1 - kClosedFormMargin), h0 * (1 + kClosedFormMargin), limit);
+}
+
+// An upper end for a closed section's root above `lo`: near the crown of an
+// arc of radius r the top width is at most 2 sqrt(2 r d), d the depth below
+// the crown, while the area is at least A(lo); so alpha Q^2 B / (g A^3) < 1
+// once d < (A(lo)^3 / (2 e^log_demand))^2 / (2 r).
+double BelowCrown(const Geometry& g, double lo, double log_demand, double r) {
+  const double gap = g.height - lo;
+  const double d = std::exp(2 * (3 * std::log(g.Area(lo)) - std::log(2.0) - log_demand) - std::log(2 * r));
+  return g.height - std::min(d, gap / 2);
+}
+
+// A closed section's critical depth can lie within ulps of its crown, where
+// the condition falls like the logarithm of the gap and interpolation stalls.
+// In y = -ln(1 - h / H) the crown moves to infinity and the condition turns
+// nearly linear in y there; small depths keep y close to h / H.
+template <class F>
+RootResult SolveTowardsCrown(F f, double lo, double hi, double H) {
+  auto depth = [H](double y) { return -H * std::expm1(-y); };
+  auto in_y = [&f, &depth](double y) { return f(depth(y)); };
+  auto to_y = [H](double h) { return -std::log1p(-h / H); };
+  // The last double below the crown bounds the search: the crown itself may
+  // round to a width that is not quite zero. A root above that double is no
+  // depth a double can tell from full, and the search says so.
+  const double y_top = to_y(std::nextafter(H, 0.0));
+  // Done when the depths, not their images, are a few ulps apart.
+  auto close = [&depth](double a, double b) { return CloseEnough{}(depth(a), depth(b)); };
+  RootResult r = SolveDecreasing(in_y, to_y(lo), std::min(to_y(hi), y_top), y_top, close);
+  r.root = depth(r.root);
+  r.lo = depth(r.lo);
+  r.hi = depth(r.hi);
+  return r;
+}
+
+// A B' - 3 B^2 in the arch at depth h: positive where the critical condition
+// rises with depth, which only the widening part of a wide arch allows.
+double ArchTurn(const Geometry& g, double h) {
+  const double z = g.z0 + (h - g.wall);
+  const double B = 2 * std::sqrt(std::max((g.Ra - z) * (g.Ra + z), 0.0));
+  return g.Area(h) * (-4 * z / B) - 3 * B * B;
+}
+
+}  // namespace
+
+CriticalRoots SolveCritical(const Geometry& g, double ld) {
+  auto f = [&g, ld](double h) { return CriticalExcess(g, ld, h); };
+  const double ln2 = std::numbers::ln2;
+  CriticalRoots out;
+  switch (g.shape) {
+    case Shape::Rectangle:
+      out.lowest = AroundClosedForm(f, std::exp((ld - 2 * std::log(g.b)) / 3), kInfinity);
+      break;
+    case Shape::Triangle:
+      out.lowest = AroundClosedForm(f, std::exp((ld + ln2 - 2 * std::log(g.m)) / 5), kInfinity);
+      break;
+    case Shape::Trapezoid: {
+      // Below both the rectangle of the bottom width and the triangle of the
+      // side slopes; above the rectangle as wide as the trapezoid there.
+      const double hi = std::min(std::exp((ld - 2 * std::log(g.b)) / 3),
+                                 std::exp((ld + ln2 - 2 * std::log(g.m)) / 5));
+      const double lo = std::exp((ld - 2 * std::log(g.b + g.m * hi)) / 3);
+      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      break;
+    }
+    case Shape::AverageTrapezoid: {
+      // A^3 / B between W^2 h^3 and the smaller of W^2 h^3 / 2 and W^3 h^2 / (2 m).
+      const double lnW = std::log(g.W);
+      const double lo = std::exp((ld - 2 * lnW) / 3);
+      const double hi = std::max(std::exp((ln2 + ld - 2 * lnW) / 3),
+                                 std::exp((ln2 + std::log(g.m) + ld - 3 * lnW) / 2));
+      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      break;
+    }
+    case Shape::Circle: {
+      const double lnR = std::log(g.R);
+      // A^3 / B at the half depth; below it A <= h B and h B / 2 <= A give
+      // 8 R h^4 >= A^3 / B >= R h^4 / 2.
+      const double at_half = 3 * (std::log(std::numbers::pi / 2) + 2 * lnR) - ln2 - lnR;
+      double lo = g.R, hi = 0;
+      if (ld < at_half) {
+        lo = std::exp((ld - std::log(8.0) - lnR) / 4);
+        hi = std::min(g.R, std::exp((ln2 + ld - lnR) / 4));
+      } else {
+        hi = BelowCrown(g, lo, ld, g.R);
+      }
+      out.lowest = SolveTowardsCrown(f, lo, hi, g.height);
+      break;
+    }
+    case Shape::Doorway: {
+      const double in_walls = std::exp((ld - 2 * std::log(g.b)) / 3);
+      if (in_walls <= g.wall) {
+        out.lowest = SolveDecreasing(f, in_walls * (1 - kClosedFormMargin),
+                                     std::min(in_walls * (1 + kClosedFormMargin), g.wall), g.height);
+        // Above the walls the condition can rise again where a wide arch bulges
+        // (A B' > 3 B^2 at the springing line) and cross zero twice more.
+        if (g.z0 < 0 && 4 * g.wall * -g.z0 > 3 * g.b * g.b && f(g.wall) < 0) {
+          auto turn = [&g](double h) { return ArchTurn(g, h); };
+          const double widest = g.wall - g.z0;
+          const RootResult top = SolveBracketed(turn, g.wall, widest);
+          if (top.converged() && f(top.root) > 0) {
+            const RootResult middle = SolveBracketed(f, g.wall, top.root);
+            const RootResult upper = SolveTowardsCrown(f, top.root, top.root + (g.height - top.root) / 2, g.height);
+            if (middle.converged() && upper.converged()) {
+              out.others = 2;
+              out.other_depths[0] = middle.root;
+              out.other_depths[1] = upper.root;
+            }
+          }
+        }
+      } else {
+        const double lo = g.wall > 0 ? g.wall : std::min(in_walls, g.height / 2);
+        out.lowest = SolveTowardsCrown(f, lo, BelowCrown(g, lo, ld, g.Ra), g.height);
+      }
+      break;
+    }
+  }
+  return out;
+}
+
+std::string DepthText(double depth, const char* length_unit) {
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, depth, std::chars_format::general, 6).ptr;
+  return std::string(digits, end) + " " + length_unit;
+}
+
+Result CriticalResult(const Geometry& geometry, const CriticalRoots& roots, double Q, double g,
+                      const char* length_unit) {
+  Result result;
+  CriticalState state;
+  state.steps = roots.lowest.iterations;
+  switch (roots.lowest.stop) {
+    case RootStop::Converged: state.stop = Stop::Converged; break;
+    case RootStop::IterationLimit: state.stop = Stop::IterationLimit; break;
+    case RootStop::NoSignChange: state.stop = Stop::NoUpperBracket; break;
+  }
+  if (state.stop == Stop::NoUpperBracket) {
+    result.message = "临界水深超出可计算范围";
+    return result;
+  }
+  if (state.stop != Stop::Converged || !(roots.lowest.root > 0)) {
+    result.message = "未能求得临界水深";
+    return result;
+  }
+  const double h = roots.lowest.root;
+  state.depth = h;
+  state.top_width = geometry.TopWidth(h);
+  state.area = geometry.Area(h);
+  state.velocity = Q / state.area;
+  state.hydraulic_depth = state.area / state.top_width;
+  state.energy = h + geometry.alpha * state.velocity * state.velocity / (2 * g);
+  // Depths at the ends of the double range leave no area or width to speak of.
+  if (!(std::isfinite(state.area) && state.area > 0 && std::isfinite(state.top_width) &&
+        state.top_width > 0 && std::isfinite(state.energy))) {
+    result.message = "临界水深超出可计算范围";
+    return result;
+  }
+  state.near_full = geometry.closed() && h > kNearFullShare * geometry.height;
+  if (state.near_full) result.message = NearFullNote();
+  if (roots.others > 0) {
+    if (!result.message.empty()) result.message += "；";
+    result.message += "顶拱内另有临界水深 " + DepthText(roots.other_depths[0], length_unit) + "、" +
+                      DepthText(roots.other_depths[1], length_unit);
+  }
+  result.state = state;
+  return result;
+}
+
+}  // namespace hydraulics::exact

@@ -1,0 +1,47 @@
+#pragma once
+// Critical depth on the true geometry: alpha Q^2 B / (g A^3) = 1 (Chow,
+// Open-Channel Hydraulics, 1959, sec. 3-2), every root of it, lowest first.
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <string>
+
+#include "hydraulics/bracketed_solve.h"
+#include "hydraulics/section_geometry.h"
+
+namespace hydraulics::exact {
+
+// ln(alpha Q^2 / g): the condition is taken in logarithms, which keeps the
+// extreme sections free of the overflow that Q^2 or A^3 would bring.
+inline double LogDemand(double alpha, double Q, double g) {
+  return std::log(alpha / g) + 2 * std::log(Q);
+}
+
+// ln(alpha Q^2 B / (g A^3)): positive below a critical depth, negative above.
+// A closed section's width vanishes at the crown; the smallest normal double
+// in its place keeps the value finite there, as the solver's interpolation needs.
+inline double CriticalExcess(const Geometry& geometry, double log_demand, double h) {
+  return log_demand + std::log(std::max(geometry.TopWidth(h), DBL_MIN)) - 3 * std::log(geometry.Area(h));
+}
+
+struct CriticalRoots {
+  RootResult lowest;        // the depth reported; see lowest.stop when it failed
+  int others = 0;           // higher depths that satisfy the condition too: 0 or 2
+  double other_depths[2] = {0, 0};
+};
+
+// Only a doorway's arch wider than a half circle, above walls tall enough,
+// can hold three critical depths; every other section has exactly one.
+CriticalRoots SolveCritical(const Geometry& geometry, double log_demand);
+
+// The critical state of a built section as Solve reports it, with the flags
+// (near full, further critical depths) in `message`; depths in messages carry
+// `length_unit`.
+Result CriticalResult(const Geometry& geometry, const CriticalRoots& roots, double Q, double g,
+                      const char* length_unit);
+
+// "2.60883 米": six significant digits and the unit.
+std::string DepthText(double depth, const char* length_unit);
+
+}  // namespace hydraulics::exact

@@ -1,0 +1,143 @@
+#include "hydraulics/normal_depth.h"
+
+#include <algorithm>
+#include <limits>
+#include <numbers>
+
+namespace hydraulics::exact {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Room around a closed-form depth for the rounding of exp and log.
+constexpr double kClosedFormMargin = 1e-9;
+
+// 5 B^2 P - 8 A Ra in a doorway's arch: positive while the section factor
+// still rises with depth (d ln(A R^(2/3)) / dh = 5B/(3A) - 2P'/(3P), P' = 4 Ra / B).
+double ArchRise(const Geometry& g, double h) {
+  const double B = g.TopWidth(h);
+  return 5 * B * B * g.Perimeter(h) - 8 * g.Area(h) * g.Ra;
+}
+
+// The sign of ArchRise's slope, 10 B' P + 12 Ra: it falls as the arch closes.
+double ArchRiseSlope(const Geometry& g, double h) {
+  const double z = g.z0 + (h - g.wall);
+  const double B = g.TopWidth(h);
+  return 10 * (-4 * z / B) * g.Perimeter(h) + 12 * g.Ra;
+}
+
+// Depths at which a closed section's factor turns, ending at the crown: the
+// factor rises from the floor to the first, falls to the second, and so on.
+struct Turns {
+  double at[4] = {0, 0, 0, 0};
+  int count = 0;
+  void Add(double h) { at[count++] = h; }
+};
+
+Turns DoorwayTurns(const Geometry& g) {
+  Turns t;
+  const double top = std::nextafter(g.height, 0.0);
+  auto rise = [&g](double h) { return ArchRise(g, h); };
+  if (ArchRise(g, g.wall) >= 0) {
+    // Rising into the arch: one peak below the crown.
+    t.Add(SolveBracketed(rise, g.wall, g.height).root);
+  } else {
+    // Falling already at the springing line, as under a flat arch on tall walls:
+    // it may rise again once, where the arch rise peaks.
+    t.Add(g.wall);
+    const double narrowing = std::max(g.wall, g.wall - g.z0);
+    auto slope = [&g](double h) { return ArchRiseSlope(g, h); };
+    const RootResult most = SolveBracketed(slope, narrowing, top);
+    if (most.converged() && ArchRise(g, most.root) > 0) {
+      t.Add(SolveBracketed(rise, g.wall, most.root).root);
+      t.Add(SolveBracketed(rise, most.root, g.height).root);
+    }
+  }
+  t.Add(g.height);
+  return t;
+}
+
+NormalRoots SolveClosed(const Geometry& g, double ld) {
+  auto f = [&g, ld](double h) { return ConveyanceExcess(g, ld, h); };
+  NormalRoots out;
+  // A <= h Bmax and R <= h: (A R^(2/3))^3 <= Bmax^3 h^5, so Q needs at least this depth.
+  const double floor_bound = std::exp((ld - 3 * std::log(g.MaxWidth())) / 5);
+  if (!(floor_bound < g.height)) {
+    out.beyond_capacity = true;
+    return out;
+  }
+  Turns turns;
+  const double f_full = f(g.height);
+  if (g.shape == Shape::Circle) {
+    turns.Add(2 * g.R * std::pow(std::sin(kPipePeakHalfAngle / 2), 2));
+    turns.Add(g.height);
+  } else if (f_full > 0 && ArchRise(g, g.wall) >= 0) {
+    // Less than the full section carries: one crossing below the peak, and
+    // within the walls when the walls alone carry Q.
+    if (g.wall > floor_bound && f(g.wall) >= 0) turns.Add(g.wall);
+    turns.Add(g.height);
+  } else {
+    turns = DoorwayTurns(g);
+  }
+  double start = floor_bound, f_start = f(floor_bound);
+  bool found = false;
+  for (int i = 0; i < turns.count; ++i) {
+    const double end = turns.at[i];
+    if (end <= start) continue;
+    const double f_end = end == g.height ? f_full : f(end);
+    if ((f_start < 0) != (f_end < 0) || f_start == 0) {
+      const RootResult r = SolveBracketed(f, start, end, f_start, f_end);
+      if (!found) {
+        out.lowest = r;
+        found = true;
+      } else if (out.others < 3) {
+        out.other_depths[out.others++] = r.root;
+      }
+    }
+    start = end;
+    f_start = f_end;
+  }
+  out.beyond_capacity = !found;
+  return out;
+}
+
+}  // namespace
+
+NormalRoots SolveNormal(const Geometry& g, double ld) {
+  if (g.closed()) return SolveClosed(g, ld);
+  // Rising with depth: the solver wants the opposite sign.
+  auto f = [&g, ld](double h) { return -ConveyanceExcess(g, ld, h); };
+  const double lnK = ld / 3;
+  const double ln2 = std::numbers::ln2;
+  NormalRoots out;
+  switch (g.shape) {
+    case Shape::Triangle: {
+      // A R^(2/3) = m^(5/3) h^(8/3) / (2 side)^(2/3).
+      const double h0 = std::exp((3 * lnK + 2 * std::log(2 * g.side) - 5 * std::log(g.m)) / 8);
+      out.lowest = SolveDecreasing(f, h0 * (1 - kClosedFormMargin), h0 * (1 + kClosedFormMargin), kInfinity);
+      break;
+    }
+    case Shape::Rectangle:
+    case Shape::Trapezoid: {
+      // The rectangle of the bottom width: (bh)^(5/3) / (b + 2h)^(2/3) lies
+      // between b h^(5/3) 2^(-2/3) or b^(5/3) h 4^(-2/3) (whichever side of
+      // h = b/2) and the smaller of b h^(5/3) and b^(5/3) h 2^(-2/3). A
+      // trapezoid carries more than that rectangle and more than its triangle.
+      const double lnb = std::log(g.b);
+      double hi = std::max(std::exp(0.6 * (2.0 / 3 * ln2 + lnK - lnb)),
+                           std::exp(4.0 / 3 * ln2 + lnK - 5.0 / 3 * lnb));
+      double lo = std::max(std::exp(0.6 * (lnK - lnb)), std::exp(2.0 / 3 * ln2 + lnK - 5.0 / 3 * lnb));
+      if (g.shape == Shape::Trapezoid) {
+        hi = std::min(hi, std::exp((3 * lnK + 2 * std::log(2 * g.side) - 5 * std::log(g.m)) / 8));
+        // A R^(2/3) <= A h^(2/3) <= (b + m hi) h^(5/3) below hi.
+        lo = std::min(hi, std::exp(0.6 * (lnK - std::log(g.b + g.m * hi))));
+      }
+      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      break;
+    }
+    default:
+      break;
+  }
+  return out;
+}
+
+}  // namespace hydraulics::exact

@@ -1,0 +1,39 @@
+#pragma once
+// Normal depth by Manning's formula, Q = k/n A R^(2/3) S0^(1/2) (Chow,
+// Open-Channel Hydraulics, 1959, eq. 5-6), on the true geometry. A closed
+// section carries the most just below its crown, so a discharge can have two
+// normal depths there, or none.
+
+#include <cmath>
+
+#include "hydraulics/bracketed_solve.h"
+#include "hydraulics/section_geometry.h"
+
+namespace hydraulics::exact {
+
+// 3 ln(n Q / (k sqrt(S0))): the cube of the section factor A R^(2/3) that
+// uniform flow needs, in logarithms.
+inline double LogConveyanceDemand(double n, double Q, double k, double S0) {
+  return 3 * (std::log(n) + std::log(Q) - std::log(k) - 0.5 * std::log(S0));
+}
+
+// ln((A R^(2/3))^3) minus the demand: negative below a normal depth.
+inline double ConveyanceExcess(const Geometry& geometry, double log_demand, double h) {
+  return 5 * std::log(geometry.Area(h)) - 2 * std::log(geometry.Perimeter(h)) - log_demand;
+}
+
+// Half the central angle at which a pipe's section factor A R^(2/3) peaks,
+// where 10 p sin^2 p = 2 p - sin 2p; the depth is 0.938181 of the diameter.
+inline constexpr double kPipePeakHalfAngle = 2.6390535689668978;
+
+struct NormalRoots {
+  RootResult lowest;         // the depth reported when one exists
+  bool beyond_capacity = false;  // Q exceeds the largest uniform-flow discharge
+  int others = 0;            // higher depths that carry Q too (closed sections)
+  double other_depths[3] = {0, 0, 0};
+};
+
+// The section must have a wetted perimeter (not the average-width trapezoid).
+NormalRoots SolveNormal(const Geometry& geometry, double log_demand);
+
+}  // namespace hydraulics::exact

@@ -1,0 +1,159 @@
+#pragma once
+// The true outline of each section at a depth h [length]: area, top width,
+// wetted perimeter and the first moment of the area about the water surface.
+// Evaluated in the inner loop of every solver, so everything is inline and
+// switches on the shape instead of calling through a function object.
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "hydraulics/exact_geometry.h"
+
+namespace hydraulics::exact {
+
+enum class Shape { Circle, Rectangle, Trapezoid, AverageTrapezoid, Triangle, Doorway };
+
+// theta - sin(theta) loses every digit to cancellation for small angles.
+inline double ThetaMinusSin(double t) {
+  if (t > 0.1) return t - std::sin(t);
+  const double t2 = t * t;
+  return t * t2 / 6 * (1 - t2 / 20 * (1 - t2 / 42 * (1 - t2 / 72 * (1 - t2 / 110 * (1 - t2 / 156)))));
+}
+
+// First moment, about the chord, of the circular segment of half angle p in a
+// unit circle: 2/3 sin^3 p - cos p (p - sin p cos p). Its leading terms cancel
+// to order p^5, so small angles take the Taylor series.
+inline double SegmentMoment(double p) {
+  if (p > 0.5) {
+    const double s = std::sin(p), c = std::cos(p);
+    return 2.0 / 3 * s * s * s - c * ThetaMinusSin(2 * p) / 2;
+  }
+  const double p2 = p * p;
+  double sum = 7913.0 / 463788509184000;
+  for (const double coefficient : {-1513361.0 / 1900704693888000, 168151.0 / 5557616064000,
+                                   -24911.0 / 27243216000, 8303.0 / 389188800, -461.0 / 1247400,
+                                   17.0 / 3780, -11.0 / 315, 2.0 / 15})
+    sum = sum * p2 + coefficient;
+  return sum * p2 * p2 * p;
+}
+
+struct Measures {
+  double area = 0;          // A [length^2]
+  double top_width = 0;     // B [length]
+  double perimeter = 0;     // P [length]; 0 where the section has none
+  double first_moment = 0;  // A * ybar [length^3], ybar the centroid's depth below the surface
+};
+
+struct Geometry {
+  Shape shape = Shape::Rectangle;
+  double R = 0;     // circle radius
+  double b = 0;     // bottom width (rectangle, trapezoid, doorway)
+  double W = 0;     // average width of the trapezoid given without b
+  double m = 0;     // side run per unit rise, 1 / s
+  double side = 0;  // length of side per unit rise, sqrt(1 + m^2)
+  double wall = 0;  // doorway straight-wall height
+  double theta = 0; // doorway: half the crown angle [rad]
+  double Ra = 0;    // doorway: crown-arch radius
+  double z0 = 0;    // doorway: the springing line's height above the arch centre
+  double area_to_springing = 0;  // doorway: strip area below the springing line, rel. centre
+  double height = std::numeric_limits<double>::infinity();  // finite for closed sections
+  double alpha = 1;  // energy coefficient on Q^2: 1.05 for the doorway, as the window has it
+
+  bool closed() const { return shape == Shape::Circle || shape == Shape::Doorway; }
+  bool has_perimeter() const { return shape != Shape::AverageTrapezoid; }
+
+  // Area of the arch circle's horizontal strip between the centre and height z.
+  double Strip(double z) const {
+    const double t = std::clamp(z / Ra, -1.0, 1.0);
+    return Ra * Ra * (t * std::sqrt((1 - t) * (1 + t)) + std::asin(t));
+  }
+  // Circle: half the central angle of the wetted segment; asin stays accurate
+  // where acos(1 - h/R) does not.
+  double HalfAngle(double h) const { return 2 * std::asin(std::sqrt(std::min(h / (2 * R), 1.0))); }
+
+  double Area(double h) const {
+    switch (shape) {
+      case Shape::Circle: return R * R * ThetaMinusSin(2 * HalfAngle(h)) / 2;
+      case Shape::Rectangle: return b * h;
+      case Shape::Trapezoid: return (b + m * h) * h;
+      case Shape::AverageTrapezoid: return W * h;
+      case Shape::Triangle: return m * h * h;
+      case Shape::Doorway:
+        if (h <= wall) return b * h;
+        return b * wall + Strip(z0 + (h - wall)) - area_to_springing;
+    }
+    return 0;
+  }
+
+  double TopWidth(double h) const {
+    switch (shape) {
+      case Shape::Circle: return 2 * std::sqrt(std::max(h * (2 * R - h), 0.0));
+      case Shape::Rectangle: return b;
+      case Shape::Trapezoid: return b + 2 * m * h;
+      case Shape::AverageTrapezoid: return W + m * h;
+      case Shape::Triangle: return 2 * m * h;
+      case Shape::Doorway: {
+        if (h <= wall) return b;
+        if (h >= height) return 0;  // the crown's height is rounded apart from Ra and z0
+        const double z = z0 + (h - wall);
+        return 2 * std::sqrt(std::max((Ra - z) * (Ra + z), 0.0));
+      }
+    }
+    return 0;
+  }
+
+  double Perimeter(double h) const {
+    switch (shape) {
+      case Shape::Circle: return 2 * R * HalfAngle(h);
+      case Shape::Rectangle: return b + 2 * h;
+      case Shape::Trapezoid: return b + 2 * side * h;
+      case Shape::AverageTrapezoid: return 0;
+      case Shape::Triangle: return 2 * side * h;
+      case Shape::Doorway: {
+        if (h <= wall) return b + 2 * h;
+        const double t = std::clamp((z0 + (h - wall)) / Ra, -1.0, 1.0);
+        return b + 2 * wall + 2 * Ra * (theta - std::acos(t));
+      }
+    }
+    return 0;
+  }
+
+  double FirstMoment(double h) const {
+    switch (shape) {
+      case Shape::Circle: return R * R * R * SegmentMoment(HalfAngle(h));
+      case Shape::Rectangle: return b * h * h / 2;
+      case Shape::Trapezoid: return (b / 2 + m * h / 3) * h * h;
+      case Shape::AverageTrapezoid: return W * h * h / 2;
+      case Shape::Triangle: return m * h * h * h / 3;
+      case Shape::Doorway: {
+        if (h <= wall) return b * h * h / 2;
+        // Integral of (z - zeta) * 2 sqrt(Ra^2 - zeta^2) over the arch up to z.
+        const double z = z0 + (h - wall);
+        const double rest = std::max((Ra - z) * (Ra + z), 0.0);
+        const double half_b = b / 2;
+        return b * wall * (h - wall / 2) + z * (Strip(z) - area_to_springing) +
+               2.0 / 3 * (rest * std::sqrt(rest) - half_b * half_b * half_b);
+      }
+    }
+    return 0;
+  }
+
+  Measures Measure(double h) const {
+    return {Area(h), TopWidth(h), Perimeter(h), FirstMoment(h)};
+  }
+
+  // Widest top width at any depth: the arch of a doorway wider than a half
+  // circle bulges beyond its bottom width. Infinite for open sections.
+  double MaxWidth() const {
+    if (shape == Shape::Circle) return 2 * R;
+    if (shape == Shape::Doorway) return z0 < 0 ? 2 * Ra : b;
+    return std::numeric_limits<double>::infinity();
+  }
+};
+
+// Reads a section into its geometry; on failure returns the reason in
+// Simplified Chinese and leaves `out` unspecified.
+const char* BuildGeometry(const Section& s, Geometry& out);
+
+}  // namespace hydraulics::exact
