@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   g++ make cmake qt6-base-dev qt6-base-dev-tools libqt6test6 libgtest-dev libbenchmark-dev
+  # the exact solver's root finder (Boost.Math, header-only)
+  libboost-dev
   # skin pictures are checked for completeness before Qt decodes them
   libgif-dev
   # the start-up benchmark watches the X server directly
