@@ -120,23 +120,23 @@ QByteArray ReadRegularFile(const QString& path)
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !acceptable(status))
         return {};
 
-    // One byte more than allowed tells a file that grew since fstat.
+    // The file may still grow while it is read: the limit holds all the same.
     QByteArray bytes(static_cast<qsizetype>(status.st_size) + 1, Qt::Uninitialized);
     qsizetype filled = 0;
-    while (filled < bytes.size()) {
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > MaxPictureBytes)
+                return {};
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, MaxPictureBytes + 1));
+        }
         const ssize_t n = ::read(file.get(), bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {};
         if (n == 0)
             break;
-        filled += n;
-        if (filled == bytes.size() && filled <= MaxPictureBytes)
-            bytes.resize(std::min<qsizetype>(bytes.size() * 2, MaxPictureBytes + 1));
+        if (n < 0 && errno != EINTR)
+            return {};
+        if (n > 0)
+            filled += n;
     }
-    if (filled > MaxPictureBytes)
-        return {};
     bytes.truncate(filled);
     return bytes;
 }

@@ -13,15 +13,15 @@ namespace SkinModule {
 
 // Largest canvas or frame a skin picture may have. A frame piece is drawn at
 // most the size of a window (the largest, imgTitleMain, is 396 x 30 on the
-// calculation window), and decoding this many pixels twice takes a few
-// milliseconds, so fourteen hostile pictures still cannot hold a window up.
-inline constexpr std::int64_t MaxPicturePixels = 1024 * 1024;
+// calculation window, 792 x 60 drawn at twice the scale), and a noise picture
+// of this many pixels is read, checked and decoded in about 4 ms: fourteen of
+// them cannot hold a window up for more than a moment.
+inline constexpr std::int64_t MaxPicturePixels = 512 * 512;
 
 // Largest skin file read. At the worst LZW ratio (12-bit codes, one pixel
-// each) a picture of MaxPicturePixels takes 1.5 MB plus its sub-block length
-// bytes; 2 MiB holds that with its colour tables and extensions, and is read
-// from a local disk in about a millisecond.
-inline constexpr std::int64_t MaxPictureBytes = 2 * 1024 * 1024;
+// each) a picture of MaxPicturePixels takes 384 KiB plus one length byte per
+// 255 of data; 512 KiB holds that with colour tables and extensions.
+inline constexpr std::int64_t MaxPictureBytes = 512 * 1024;
 
 // The contents of path if it is a regular file (after following symbolic
 // links) of at most MaxPictureBytes; empty otherwise. A FIFO, device,

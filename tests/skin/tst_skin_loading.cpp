@@ -267,12 +267,14 @@ void SkinLoadingTest::piecesTakeTheReadablePicturesOfTheSkin_data()
     QTest::newRow("a file over the size limit keeps the built-in picture")
         << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleLeft.gif=padded:magenta_19x30.gif"}
         << QStringList();
+    constexpr int side = 512;
+    static_assert(side * side == SkinModule::MaxPicturePixels);
     QTest::newRow("a logical screen of the largest size allowed loads")
-        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:1024x1024"}
+        << Stacking::Calculation << mine << QStringList{QString("Skinz/Mine/imgTitleMain.gif=screen:%1x%1").arg(side)}
         << QStringList{"imgTitleMain"};
     QTest::newRow("a logical screen one column over the limit keeps the built-in picture")
-        << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:1025x1024"}
-        << QStringList();
+        << Stacking::Calculation << mine
+        << QStringList{QString("Skinz/Mine/imgTitleMain.gif=screen:%1x%2").arg(side + 1).arg(side)} << QStringList();
     QTest::newRow("a picture over Qt's allocation limit is refused without a word")
         << Stacking::Calculation << mine << QStringList{"Skinz/Mine/imgTitleMain.gif=screen:8000x8000",
                                                        "Skinz/Mine/imgTitleLeft.gif=screen:65535x65535"}
