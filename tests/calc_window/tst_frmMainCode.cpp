@@ -59,6 +59,26 @@ QString Caption(const QWidget* w) {
   return qobject_cast<const QLineEdit*>(w)->text();
 }
 
+// Rows (or, turned, columns) of a picture of a frame in which most pixels
+// differ from the background: the frame's lines.
+QList<int> LineRows(const QImage& picture, QRgb background) {
+  QList<int> rows;
+  for (int y = 0; y < picture.height(); ++y) {
+    int drawn = 0;
+    for (int x = 0; x < picture.width(); ++x) drawn += picture.pixel(x, y) != background;
+    if (2 * drawn > picture.width()) rows.append(y);
+  }
+  return rows;
+}
+
+// A group frame drawn alone, without the controls inside it.
+QImage FrameAlone(QGroupBox* frame) {
+  QImage picture(frame->size(), QImage::Format_RGB32);
+  picture.fill(QColor(kFrameGrey));
+  frame->render(&picture, {}, {}, QWidget::DrawWindowBackground);
+  return picture;
+}
+
 QString Members(const frmMainCode& w) {
   QString out = std::visit(
       [](const auto& v) -> QString {
@@ -656,6 +676,132 @@ private slots:
     QVERIFY(Text1(8)->toolTip().isEmpty());
     QVERIFY(TextBk()->toolTip().isEmpty());
   }
+  void groupFramesCrossNoControl_data() {
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("section shapes") << u"Frame1"_s;
+    QTest::newRow("parameters") << u"Frame2"_s;
+    QTest::newRow("results, whose first row lies close under the caption") << u"Frame3"_s;
+  }
+  void groupFramesCrossNoControl() {
+    QFETCH(QString, frame);
+    auto* box = Child<QGroupBox>(frame);
+    const QImage picture = FrameAlone(box);
+    const QList<int> rows = LineRows(picture, kFrameGrey);
+    const QList<int> columns = LineRows(picture.transformed(QTransform().rotate(90)), kFrameGrey);
+    QVERIFY(!rows.isEmpty() && !columns.isEmpty());
+    for (const QObject* child : box->children()) {
+      const auto* control = qobject_cast<const QWidget*>(child);
+      if (!control || !control->isVisibleTo(box)) continue;
+      const QRect at = control->geometry();
+      for (const int y : rows)
+        QVERIFY2(y < at.top() || y > at.bottom(), qPrintable(u"row %1 crosses %2"_s.arg(y).arg(control->objectName())));
+      // The picture turned a quarter right: its row y is the frame's column width - 1 - y.
+      for (const int turned : columns) {
+        const int x = box->width() - 1 - turned;
+        QVERIFY2(x < at.left() || x > at.right(), qPrintable(u"column %1 crosses %2"_s.arg(x).arg(control->objectName())));
+      }
+    }
+    // The caption sits in the top line: the line breaks off for it, and the
+    // caption's strokes reach above and below the line.
+    const int top = rows.first();
+    QList<int> drawn;
+    for (int x = 0; x < picture.width(); ++x)
+      if (picture.pixel(x, top) != kFrameGrey) drawn.append(x);
+    int gapStart = -1, gapEnd = -1;
+    for (int x = drawn.first(); x < drawn.last(); ++x) {
+      if (picture.pixel(x, top) != kFrameGrey) continue;
+      if (gapStart < 0) gapStart = x;
+      gapEnd = x + 1;
+    }
+    QVERIFY2(gapStart > 0 && gapEnd > gapStart, "the top line does not break off for the caption");
+    int above = 0, below = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = gapStart; x < gapEnd; ++x)
+        if (picture.pixel(x, y) != kFrameGrey) (y < top ? above : below) += y != top;
+    QVERIFY2(above > 0 && below > 0, qPrintable(u"top %1 gap %2-%3 above %4 below %5"_s.arg(top).arg(gapStart).arg(gapEnd).arg(above).arg(below)));
+    QCOMPARE(box->title(), Caption(box));
+  }
+
+  void enterInABoxComputes_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("section");
+    QTest::addColumn<QString>("Q");
+    QTest::addColumn<QStringList>("params");
+    QTest::addColumn<int>("key");
+    const QStringList rectangle = Params({{2, u"5"_s}});
+    const QStringList trapezoid = Params({{3, u"4"_s}, {4, u"1"_s}, {5, u"1.5"_s}});
+    const QStringList doorway = Params({{2, u"3"_s}, {6, u"2"_s}, {7, u"120"_s}});
+    const struct {
+      const char* box;
+      int section;
+      QStringList params;
+    } rows[] = {
+        {"TextQ", 2, rectangle},     {"Text1_1", 1, Params({{1, u"1"_s}})}, {"Text1_2", 2, rectangle},
+        {"Text1_3", 3, trapezoid},   {"Text1_4", 3, trapezoid},            {"Text1_5", 3, trapezoid},
+        {"Text1_6", 5, doorway},     {"Text1_7", 5, doorway},              {"Text1_8", 2, rectangle},
+        {"TextBk", 2, rectangle},
+    };
+    for (const auto& row : rows) {
+      QTest::addRow("Return in %s computes", row.box) << row.box << row.section << u"10"_s << row.params
+                                                      << int(Qt::Key_Return);
+      QTest::addRow("keypad Enter in %s computes", row.box) << row.box << row.section << u"10"_s << row.params
+                                                            << int(Qt::Key_Enter);
+    }
+  }
+  void enterInABoxComputes() {
+    QFETCH(QString, box);
+    QFETCH(int, section);
+    QFETCH(QString, Q);
+    QFETCH(QStringList, params);
+    QFETCH(int, key);
+    Enter(section, Q, params);
+    auto* pressed = Child<QLineEdit>(box);
+    pressed->setFocus();
+    {
+      ModalBoxCloser closer;
+      QTest::keyClick(pressed, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+      QCOMPARE(closer.count(), 0);
+    }
+    hydraulics::Members core;
+    const hydraulics::ComputeOutcome expected = hydraulics::Compute(section, Boxes(Q, params), core);
+    QVERIFY(!expected.shown.depth.empty());
+    QCOMPARE(Text1(8)->text(), Str(expected.shown.depth));
+    QCOMPARE(TextBk()->text(), Str(expected.shown.width));
+  }
+
+  void enterInAnInputMessageOnlyClosesIt() {
+    Select(2);
+    Retype(Text1(2), u"5"_s);
+    TextQ()->setFocus();
+    int boxes = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &answer, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->property("answered").toBool()) return;
+      modal->setProperty("answered", true);
+      ++boxes;
+      QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_Return);
+    });
+    answer.start(10);
+    QTest::keyClick(TextQ(), Qt::Key_Return);
+    QTest::qWait(200);
+    answer.stop();
+    QCOMPARE(boxes, 1);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(w->focusWidget(), TextQ());
+    QCOMPARE(Text1(8)->text(), QString());
+    QCOMPARE(TextBk()->text(), u"0"_s);
+  }
+
+  void sizeFixedAndFullScreenDeclined() {
+    QCOMPARE(w->minimumSize(), QSize(415, 307));
+    QCOMPARE(w->maximumSize(), QSize(415, 307));
+    const QRect before = w->geometry();
+    w->setWindowState(Qt::WindowFullScreen);
+    QTRY_VERIFY(!w->isFullScreen());
+    QCOMPARE(w->geometry(), before);
+  }
+
   void exitAsksAndCancelLeavesTheWindowWorking() {
     Enter(2, u"10"_s, Params({{2, u"5"_s}}));
     ComputeExpectingNoBox();

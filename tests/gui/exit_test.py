@@ -7,7 +7,9 @@ Run inside a session bus of its own (pyatspi needs one):
 The exit button shows the skinned box above the calculation window, captioned
 "Orvantis®" for the window manager and titled "提示" in its own title bar;
 Escape leaves it open; Cancel (Tab, Enter) returns to a window that still computes; a
-second exit answered with Enter ends the program with status 0."""
+second exit answered with Enter ends the program with status 0. Before that,
+each of several fresh boxes, dragged by its title the moment it shows, follows
+the pointer from where it stands."""
 
 import json
 import os
@@ -19,6 +21,8 @@ from real_window_test import Window, run_step
 
 BOX_CAPTION = "Orvantis®"
 EXIT_POINT = (344, 284)  # the middle of 退出程序
+BOX_TITLE_POINT = (120, 15)  # on the box's middle title piece, clear of its title and close picture
+FRESH_BOX_DRAGS = 8
 
 
 def box_window():
@@ -31,6 +35,27 @@ def press_exit(main_id):
     x0, y0, _, _ = window_geometry(main_id)
     xdotool("mousemove", str(x0 + EXIT_POINT[0]), str(y0 + EXIT_POINT[1]), "click", "1")
     return wait_for("the exit box", box_window)
+
+
+def check_fresh_boxes_drag(main_id, tries, shots):
+    """Presses on the title of each box as soon as it is shown and moves by
+    (+60, +50): the box must follow from where it stands, not from (0, 0)."""
+    for attempt in range(tries):
+        box_id = press_exit(main_id)
+        x0, y0, _, _ = window_geometry(box_id)
+        grab_x, grab_y = x0 + BOX_TITLE_POINT[0], y0 + BOX_TITLE_POINT[1]
+        xdotool("mousemove", str(grab_x), str(grab_y), "mousedown", "1",
+                "mousemove", str(grab_x + 60), str(grab_y + 50), "mouseup", "1")
+        expected = (x0 + 60, y0 + 50)
+        try:
+            wait_for("the box to follow", lambda: window_geometry(box_id)[:2] == expected)
+        except AssertionError:
+            raise AssertionError(f"try {attempt + 1}: the box went to {window_geometry(box_id)[:2]}, "
+                                 f"not {expected}") from None
+        if attempt == 0:
+            screenshot(os.path.join(shots, "exit-box-dragged.png"))
+        xdotool("key", "Tab", "Return")
+        wait_for("the box to close", lambda: box_window() is None)
 
 
 def check_box(window, main_id, box_id, shot):
@@ -59,6 +84,9 @@ def main(program, cases_path, shots):
     with Desktop(program) as desktop:
         main_id = desktop.program_window()
         window = Window(desktop.app.pid)
+
+        check_fresh_boxes_drag(main_id, FRESH_BOX_DRAGS, shots)
+        print(f"PASS {FRESH_BOX_DRAGS} freshly shown boxes each follow the pointer from where they stand")
 
         box_id = press_exit(main_id)
         check_box(window, main_id, box_id, os.path.join(shots, "exit-box.png"))

@@ -6,9 +6,11 @@
 Checks that the window stays above a window raised over it, that its four
 corners are cut as the ellipse equation says, that a drag with the right
 button moves it by exactly the pointer's travel and the next click still
-works, that the close and minimise pictures act, and that the skin setting
+works, that the close and minimise pictures act, that neither it nor the exit
+box can be resized, maximised or made full screen, and that the skin setting
 chooses the pictures. Screenshots are left in SHOT_FOLDER."""
 
+import ctypes
 import os
 import subprocess
 import sys
@@ -21,6 +23,47 @@ CLOSE_POINT = (399, 14)
 MINIMIZE_POINT = (365, 14)
 SKIN_SAMPLE = (200, 3)  # window point and picture row of the middle title piece
 BLACK = (0, 0, 0)
+EXIT_POINT = (344, 284)  # the middle of 退出程序
+BOX_CAPTION = "Orvantis®"
+REFUSED_ACTIONS = ("_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT")
+
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def request_state(window_id, *states):
+    """Asks the window manager to add _NET_WM_STATE_<state>s to a window, as a
+    pager or a keyboard binding would (xdotool here cannot)."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(XEvent)]
+    xlib.XFlush.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(os.environ["DISPLAY"].encode())
+    event = XEvent()
+    message = event.xclient
+    message.type = 33  # ClientMessage
+    message.send_event = 1
+    message.window = int(window_id)
+    message.message_type = xlib.XInternAtom(display, b"_NET_WM_STATE", 0)
+    message.format = 32
+    atoms = [xlib.XInternAtom(display, f"_NET_WM_STATE_{state}".encode(), 0) for state in states] + [0]
+    message.data[0], message.data[1], message.data[2], message.data[3] = 1, atoms[0], atoms[1], 1  # add, by a pager
+    substructure = (1 << 19) | (1 << 20)
+    xlib.XSendEvent(display, xlib.XDefaultRootWindow(display), 0, substructure, ctypes.byref(event))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
 
 
 def xprop(window_id, prop):
@@ -97,6 +140,36 @@ def check_minimize(desktop, window_id):
         raise AssertionError("minimising ended the program")
 
 
+def check_fixed_size(window_id, name):
+    """The window manager offers no resize or maximise, and a full-screen or
+    maximise request leaves the window where it was, as large as it was."""
+    allowed = xprop(window_id, "_NET_WM_ALLOWED_ACTIONS")
+    offered = [action for action in REFUSED_ACTIONS if action in allowed]
+    if offered:
+        raise AssertionError(f"the {name} may be {offered}")
+    before = window_geometry(window_id)
+    for states in (("FULLSCREEN",), ("MAXIMIZED_VERT", "MAXIMIZED_HORZ")):
+        request_state(window_id, *states)
+        subprocess.run(["sleep", "0.5"])
+        try:
+            wait_for(f"the {name} to stay as it was", lambda: window_geometry(window_id) == before
+                     and not any(s in xprop(window_id, "_NET_WM_STATE") for s in ("FULLSCREEN", "MAXIMIZED")))
+        except AssertionError:
+            raise AssertionError(f"after {states} the {name} is {window_geometry(window_id)}, "
+                                 f"{xprop(window_id, '_NET_WM_STATE').strip()}, not {before}") from None
+
+
+def check_windows_fixed(window_id):
+    check_fixed_size(window_id, "calculation window")
+    x0, y0, _, _ = window_geometry(window_id)
+    click(x0 + EXIT_POINT[0], y0 + EXIT_POINT[1])
+    box_id = wait_for("the exit box", lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", f"^{BOX_CAPTION}$"], capture_output=True,
+        text=True).stdout.split())[0]
+    check_fixed_size(box_id, "exit box")
+    xdotool("key", "Tab", "Return")
+
+
 def check_skin(window_id, skinz, skin, shot):
     x0, y0, _, _ = window_geometry(window_id)
     screenshot(shot)
@@ -128,6 +201,10 @@ def main(program, skinz, shots):
     with Desktop(program) as desktop:
         window_id = desktop.program_window()
         failures += run("minimise", lambda: check_minimize(desktop, window_id))
+    with Desktop(program) as desktop:
+        window_id = desktop.program_window()
+        failures += run("fixed size: no resize, maximise or full screen",
+                        lambda: check_windows_fixed(window_id))
     colours = {}
     for skin in ("Blue", "Green"):
         with Desktop(program, skin=skin) as desktop:

@@ -466,6 +466,44 @@ private slots:
     QCOMPARE(l.ok.left(), int(std::nearbyint((l.size.width() - kButtonWidth) / 2.0 - 38)));
   }
 
+  // Enter or Space ends the program as soon as the box opens: the focus on
+  // OK must show then, as it does once the keyboard has moved it there.
+  void focusShowsFromTheFirstMoment() {
+    QString title = u"提示"_s;
+    Call(kExitQuestion, kStyleExitQuestion, title, [&](QWidget* box) {
+      QVERIFY(QTest::qWaitForWindowActive(box));
+      auto* ok = Control(box, "cmdOK");
+      QCOMPARE(QApplication::focusWidget(), ok);
+      const QImage atOpening = ok->grab().toImage();
+      QTest::keyClick(ok, Qt::Key_Tab);
+      const QImage withoutFocus = ok->grab().toImage();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), ok);
+      const QImage tabbedBack = ok->grab().toImage();
+      QVERIFY(tabbedBack != withoutFocus);
+      QCOMPARE(atOpening, tabbedBack);
+      Cancel(box);
+    });
+  }
+
+  // The window manager offers no resize or maximise to a box whose least
+  // and greatest sizes are its size.
+  void sizeFixedAtWhatTheMessageGives_data() {
+    QTest::addColumn<QString>("message");
+    QTest::newRow("exit question") << kExitQuestion;
+    QTest::newRow("two lines") << u"确实要\n退出吗？"_s;
+    QTest::newRow("60 Han characters") << QString(60, u'水');
+  }
+  void sizeFixedAtWhatTheMessageGives() {
+    QFETCH(QString, message);
+    QString title = u"提示"_s;
+    Call(message, kStyleExitQuestion, title, [&](QWidget* box) {
+      QCOMPARE(box->minimumSize(), box->size());
+      QCOMPARE(box->maximumSize(), box->size());
+      Cancel(box);
+    });
+  }
+
   void okEndsTheProcess() {
     QTemporaryDir settings;
     QProcess probe;

@@ -20,6 +20,9 @@ private slots:
     void shapeOfAShownWindow();
     void resizeModes_data();
     void resizeModes();
+    void onlyResizeFormChangesTheSize_data();
+    void onlyResizeFormChangesTheSize();
+    void fullScreenIsDeclined();
 };
 
 void FrameLayoutTest::piecesFollowTheWindowSize_data()
@@ -263,6 +266,50 @@ void FrameLayoutTest::resizeModes()
                  QPoint(expected.width() - 19, expected.height() - 30));
         QCOMPARE(w.mask().boundingRect(), QRect(QPoint(0, 0), expected.size()));
     }
+}
+
+void FrameLayoutTest::onlyResizeFormChangesTheSize_data()
+{
+    QTest::addColumn<Stacking>("stacking");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("resized");
+    QTest::newRow("calculation window, no resize") << Stacking::Calculation << 8 << QSize(415, 307);
+    QTest::newRow("message box, left edge") << Stacking::MessageBox << 0 << QSize(405, 307);
+    QTest::newRow("message box, bottom-right corner") << Stacking::MessageBox << 4 << QSize(425, 302);
+}
+
+// The window manager offers resize and maximise only to a window whose
+// least and greatest sizes differ.
+void FrameLayoutTest::onlyResizeFormChangesTheSize()
+{
+    QFETCH(Stacking, stacking);
+    QFETCH(int, mode);
+    QFETCH(QSize, resized);
+
+    SkinnedWindow w(stacking);
+    SkinModule::LayoutFrame(&w);
+    QCOMPARE(w.minimumSize(), QSize(415, 307));
+    QCOMPARE(w.maximumSize(), QSize(415, 307));
+    w.resize(800, 600);
+    QCOMPARE(w.size(), QSize(415, 307));
+
+    SkinModule::ResizeForm(&w, {100, 100}, {110, 95}, static_cast<std::int16_t>(mode));
+    QCOMPARE(w.size(), resized);
+    QCOMPARE(w.minimumSize(), resized);
+    QCOMPARE(w.maximumSize(), resized);
+}
+
+void FrameLayoutTest::fullScreenIsDeclined()
+{
+    SkinnedWindow w(Stacking::Calculation);
+    w.move(120, 80);
+    SkinModule::LayoutFrame(&w);
+    QTest::ignoreMessage(QtWarningMsg, "This plugin does not support setting window masks");
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setWindowState(Qt::WindowFullScreen);
+    QTRY_VERIFY(!w.isFullScreen());
+    QCOMPARE(w.geometry(), QRect(120, 80, 415, 307));
 }
 
 QTEST_MAIN(FrameLayoutTest)

@@ -57,6 +57,8 @@ class TitleBarTest : public QObject {
 private slots:
     void pressOnTheTitleDrags_data();
     void pressOnTheTitleDrags();
+    void dragFollowsFromWhereTheWindowReallyIs_data();
+    void dragFollowsFromWhereTheWindowReallyIs();
     void dragEndsWithTheReleaseOfItsOwnButton();
     void secondPressOfADoubleClickDrags();
     void maximisedWindowIsNotDragged();
@@ -106,6 +108,47 @@ void TitleBarTest::pressOnTheTitleDrags()
     const QPoint step(40, 25);
     QCOMPARE(dragBy(&w, control(w, pressed), Qt::MouseButton(button), step), drags ? 2 * step : QPoint());
     QVERIFY(!w.isMinimized());
+}
+
+void TitleBarTest::dragFollowsFromWhereTheWindowReallyIs_data()
+{
+    QTest::addColumn<Stacking>("stacking");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QPoint>("believed");
+    for (const char* title : {"imgTitleLeft", "imgTitleMain", "imgTitleRight", "lblTitle"}) {
+        QTest::addRow("calculation window believing it stands at 0,0, pressed on %s", title)
+            << Stacking::Calculation << title << QPoint(0, 0);
+    }
+    QTest::newRow("message box believing it stands at 0,0")
+        << Stacking::MessageBox << "imgTitleMain" << QPoint(0, 0);
+    QTest::newRow("message box believing it stands elsewhere")
+        << Stacking::MessageBox << "lblTitle" << QPoint(900, 700);
+}
+
+// Right after a window is shown, the window manager may have placed it
+// before the window hears where: the press and the pointer tell where it is.
+void TitleBarTest::dragFollowsFromWhereTheWindowReallyIs()
+{
+    QFETCH(Stacking, stacking);
+    QFETCH(QString, pressed);
+    QFETCH(QPoint, believed);
+
+    SkinnedWindow w(stacking);
+    w.move(believed);
+    SkinModule::LayoutFrame(&w);
+    const QPoint really(312, 230);
+    QLabel* title = w.piece(pressed);
+    const QPoint local(5, 6);
+    const QPoint inWindow = title->mapTo(&w, local);
+    const QPoint step(60, 50);
+    auto sendAt = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint global) {
+        QMouseEvent event(type, global - really - title->pos(), global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(title, &event);
+    };
+    sendAt(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, really + inWindow);
+    sendAt(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, really + inWindow + step);
+    QCOMPARE(w.pos(), really + step);
+    sendAt(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, really + inWindow + step);
 }
 
 void TitleBarTest::dragEndsWithTheReleaseOfItsOwnButton()
