@@ -1,87 +1,157 @@
 #include "cli/csv.h"
 
-#include <algorithm>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <utility>
 
 namespace cli {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+bool EndsBareField(char c) { return c == ',' || c == '\n' || c == '\r' || c == '"'; }
+
 }  // namespace
 
-CsvReader::CsvReader(std::string_view input) : in_(input) {
-  if (in_.starts_with(kByteOrderMark)) pos_ = kByteOrderMark.size();
+CsvReader::CsvReader(int fd, std::function<void()> before_wait)
+    : fd_(fd), before_wait_(std::move(before_wait)), block_(new char[kBlockSize]) {}
+
+bool CsvReader::Fill() {
+  if (at_end_) return false;
+  if (!first_read_ && before_wait_) before_wait_();
+  pos_ = end_ = 0;
+  // The first block holds at least the length of a byte-order mark, however
+  // a pipe delivers it, so that the mark is recognised in one place.
+  do {
+    const ssize_t n = ::read(fd_, block_.get() + end_, kBlockSize - end_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) read_error_ = errno;
+      at_end_ = true;
+      break;
+    }
+    end_ += static_cast<std::size_t>(n);
+  } while (first_read_ && end_ < kByteOrderMark.size());
+  if (std::exchange(first_read_, false) && std::string_view(block_.get(), end_).starts_with(kByteOrderMark))
+    pos_ = kByteOrderMark.size();
+  return pos_ < end_ || !at_end_;
 }
 
-void CsvReader::Flag(CsvRecord& record, CsvFault what, int column) {
-  if (!record.fault_) record.fault_ = CsvFaultAt{what, record.fields_.back().line, column};
+void CsvReader::Flag(CsvRecord& record, CsvFault what) {
+  // A quote left open explains every other fault of its record.
+  if (!record.fault_ || what == CsvFault::UnterminatedQuote)
+    record.fault_ = CsvFaultAt{what, field_line_, record.column_};
 }
 
-bool CsvReader::AtLineEnd() const {
-  const char c = in_[pos_];
-  return c == '\n' || (c == '\r' && (pos_ + 1 == in_.size() || in_[pos_ + 1] == '\n'));
-}
-
-void CsvReader::SkipLineEnd() {
-  if (in_[pos_] == '\r') ++pos_;
-  if (pos_ < in_.size()) {
-    ++pos_;
-    ++line_;
+void CsvReader::Keep(CsvRecord& record, const char* text, std::size_t length) {
+  if (!record.kept_all_) return;
+  if (record.text_.size() + length > kMaxRecordBytes) {
+    Flag(record, CsvFault::RecordTooLong);
+    record.kept_all_ = false;
+    return;
   }
+  record.text_.append(text, length);
+}
+
+void CsvReader::StartField(CsvRecord& record) {
+  ++record.column_;
+  field_line_ = line_;
+  if (!record.kept_all_) return;
+  if (record.fields_.size() == kMaxFields) {
+    Flag(record, CsvFault::RecordTooLong);
+    record.kept_all_ = false;
+    return;
+  }
+  record.fields_.push_back({record.text_.size(), 0, line_});
+}
+
+void CsvReader::ConsumeLineEnd(char c) {
+  ++pos_;
+  if (c == '\r' || !after_cr_) ++line_;
+  after_cr_ = c == '\r';
 }
 
 bool CsvReader::Next(CsvRecord& record) {
   record.text_.clear();
   record.fields_.clear();
   record.fault_.reset();
-  while (pos_ < in_.size() && AtLineEnd()) SkipLineEnd();
-  if (pos_ == in_.size()) return false;
-
-  for (int column = 1;; ++column) {
-    record.fields_.push_back({record.text_.size(), 0, line_});
-    if (pos_ < in_.size() && in_[pos_] == '"')
-      ReadQuoted(record, column);
-    else
-      ReadBare(record, column);
-    record.fields_.back().length = record.text_.size() - record.fields_.back().offset;
-    if (pos_ == in_.size()) return true;
-    if (in_[pos_] != ',') break;
-    ++pos_;
-  }
-  SkipLineEnd();
-  return true;
-}
-
-void CsvReader::ReadBare(CsvRecord& record, int column) {
-  const std::size_t start = pos_;
-  for (; pos_ < in_.size(); ++pos_) {
-    const char c = in_[pos_];
-    if (c == ',' || AtLineEnd()) break;
-    if (c == '"') Flag(record, CsvFault::QuoteInBareField, column);
-  }
-  record.text_.append(in_, start, pos_ - start);
-}
-
-void CsvReader::ReadQuoted(CsvRecord& record, int column) {
-  ++pos_;
+  record.column_ = 0;
+  record.kept_all_ = true;
   for (;;) {
-    const std::size_t quote = std::min(in_.find('"', pos_), in_.size());
-    const std::string_view run = in_.substr(pos_, quote - pos_);
-    record.text_.append(run);
-    line_ += static_cast<int>(std::count(run.begin(), run.end(), '\n'));
-    pos_ = quote;
-    if (pos_ == in_.size()) {
-      Flag(record, CsvFault::UnterminatedQuote, column);
-      return;
+    if (!More()) return false;
+    const char c = block_[pos_];
+    if (c != '\n' && c != '\r') break;
+    ConsumeLineEnd(c);
+  }
+  after_cr_ = false;
+  record.line_ = line_;
+
+  for (;;) {
+    StartField(record);
+    if (More() && block_[pos_] == '"')
+      ReadQuoted(record);
+    else
+      ReadBare(record);
+    if (record.fields_.size() == record.column_)
+      record.fields_.back().length = record.text_.size() - record.fields_.back().offset;
+    if (!More()) return true;
+    const char c = block_[pos_];
+    if (c != ',') {
+      ConsumeLineEnd(c);
+      return true;
     }
     ++pos_;
-    if (pos_ == in_.size() || in_[pos_] != '"') break;
-    record.text_ += '"';
+  }
+}
+
+void CsvReader::ReadBare(CsvRecord& record) {
+  while (More()) {
+    const char* const start = block_.get() + pos_;
+    const char* const stop = block_.get() + end_;
+    const char* p = start;
+    while (p < stop && !EndsBareField(*p)) ++p;
+    Keep(record, start, static_cast<std::size_t>(p - start));
+    pos_ += static_cast<std::size_t>(p - start);
+    if (p == stop) continue;
+    if (*p != '"') return;
+    Flag(record, CsvFault::QuoteInBareField);
+    Keep(record, p, 1);
     ++pos_;
   }
-  if (pos_ < in_.size() && in_[pos_] != ',' && !AtLineEnd()) {
-    Flag(record, CsvFault::TextAfterQuote, column);
-    ReadBare(record, column);
+}
+
+void CsvReader::ReadQuoted(CsvRecord& record) {
+  ++pos_;
+  after_cr_ = false;
+  for (;;) {
+    if (!More()) {
+      Flag(record, CsvFault::UnterminatedQuote);
+      return;
+    }
+    const char* const start = block_.get() + pos_;
+    const char* const stop = block_.get() + end_;
+    const char* p = start;
+    for (; p < stop && *p != '"'; ++p) {
+      if (*p == '\r' || (*p == '\n' && !after_cr_)) ++line_;
+      after_cr_ = *p == '\r';
+    }
+    Keep(record, start, static_cast<std::size_t>(p - start));
+    pos_ += static_cast<std::size_t>(p - start);
+    if (p == stop) continue;
+    ++pos_;
+    after_cr_ = false;
+    if (!More() || block_[pos_] != '"') break;
+    Keep(record, "\"", 1);
+    ++pos_;
+  }
+  if (!More()) return;
+  const char c = block_[pos_];
+  if (c != ',' && c != '\n' && c != '\r') {
+    Flag(record, CsvFault::TextAfterQuote);
+    ReadBare(record);
   }
 }
 

@@ -1,8 +1,12 @@
 #pragma once
-// Comma-separated records as RFC 4180 has them, read from one buffer that
-// holds the whole input, and written into a growing output buffer.
+// Comma-separated records as RFC 4180 has them, read from a file descriptor
+// block by block so that memory stays bounded whatever the input's size, and
+// written into a growing output buffer.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,16 +14,25 @@
 
 namespace cli {
 
+// 64 bits: a batch of more than 2^31 lines is only a matter of time.
+using LineNumber = std::int64_t;
+
+// A record holds at most this much field text and this many fields; the rest
+// of a longer one is read past, not kept.
+inline constexpr std::size_t kMaxRecordBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxFields = 4096;
+
 enum class CsvFault {
-  UnterminatedQuote, // the input ends inside a quoted field
+  UnterminatedQuote, // a quoted field takes the rest of the input
   TextAfterQuote,    // a quoted field goes on after its closing quote
   QuoteInBareField,  // a quote inside a field that does not start with one
+  RecordTooLong,     // beyond kMaxRecordBytes or kMaxFields
 };
 
 struct CsvFaultAt {
   CsvFault fault;
-  int line;   // line on which the faulty field starts
-  int column; // 1-based field number
+  LineNumber line;    // line on which the faulty field starts
+  std::size_t column; // 1-based field number
 };
 
 // One record. The field texts live in one buffer whose capacity is kept from
@@ -28,8 +41,8 @@ class CsvRecord {
 public:
   std::size_t size() const { return fields_.size(); }
   std::string_view field(std::size_t i) const { return {text_.data() + fields_[i].offset, fields_[i].length}; }
-  int field_line(std::size_t i) const { return fields_[i].line; }
-  int line() const { return fields_.front().line; }
+  LineNumber field_line(std::size_t i) const { return fields_[i].line; }
+  LineNumber line() const { return line_; }
   // The first fault met; the fields are then read as leniently as possible.
   const std::optional<CsvFaultAt>& fault() const { return fault_; }
 
@@ -38,32 +51,57 @@ private:
   struct Span {
     std::size_t offset;
     std::size_t length;
-    int line;
+    LineNumber line;
   };
   std::string text_;
   std::vector<Span> fields_;
+  LineNumber line_ = 0;
   std::optional<CsvFaultAt> fault_;
+  std::size_t column_ = 0; // fields met so far, kept or not
+  bool kept_all_ = true;   // false once past a bound
 };
 
-// Records end at LF, CRLF or the end of the input; a CR elsewhere outside
-// quotes is part of the field. Empty lines are skipped; a leading UTF-8
-// byte-order mark is dropped.
+// Records end at LF, CRLF, a lone CR (as some spreadsheets write) or the end
+// of the input. Empty lines are skipped; a leading UTF-8 byte-order mark is
+// dropped.
 class CsvReader {
 public:
-  explicit CsvReader(std::string_view input);
-  // False when no record is left.
+  // `before_wait` runs before every read from `fd` but the first: the caller
+  // flushes its output there, so that whoever feeds a pipe row by row gets
+  // each answer before sending the next row.
+  CsvReader(int fd, std::function<void()> before_wait);
+  // False when no record is left or the input could not be read.
   bool Next(CsvRecord& record);
+  // errno of a failed read, 0 when none failed.
+  int read_error() const { return read_error_; }
 
 private:
-  static void Flag(CsvRecord& record, CsvFault what, int column);
-  bool AtLineEnd() const;
-  void SkipLineEnd();
-  void ReadQuoted(CsvRecord& record, int column);
-  void ReadBare(CsvRecord& record, int column);
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
-  std::string_view in_;
+  bool Fill(); // false at the end of the input or on a failed read
+  bool More() {
+    while (pos_ == end_)
+      if (!Fill()) return false;
+    return true;
+  }
+  void Flag(CsvRecord& record, CsvFault what);
+  void Keep(CsvRecord& record, const char* text, std::size_t length);
+  void StartField(CsvRecord& record);
+  void ConsumeLineEnd(char c);
+  void ReadQuoted(CsvRecord& record);
+  void ReadBare(CsvRecord& record);
+
+  int fd_;
+  std::function<void()> before_wait_;
+  std::unique_ptr<char[]> block_;
   std::size_t pos_ = 0;
-  int line_ = 1;
+  std::size_t end_ = 0;
+  bool first_read_ = true;
+  bool at_end_ = false;
+  int read_error_ = 0;
+  LineNumber line_ = 1;
+  LineNumber field_line_ = 1;
+  bool after_cr_ = false; // an LF straight after a CR ends no further line
 };
 
 // Appends one field, quoted when it holds a comma, a quote, CR or LF.

@@ -1,33 +1,35 @@
 // vardenix-cli: the compute command of the calculation window, run on every
 // row of a CSV batch.
 
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <charconv>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-#include "cli/csv.h"
-#include "hydraulics/crit_depth.h"
+#include "cli/batch.h"
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
+#include "hydraulics/open_channel.h"
 
 namespace {
 
-constexpr std::string_view kProgram = "vardenix-cli";
+using cli::kAllFine;
+using cli::kDataError;
+using cli::kProgram;
+using cli::kUsageError;
+using cli::Quoted;
 
-enum ExitStatus { kAllFine = 0, kDataError = 1, kUsageError = 2 };
+constexpr std::string_view kUsage = "用法：vardenix-cli [--geometry exact [--units si|us] [--g 值]] [--] [文件]";
 
-constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [--g 值]] [文件]
+constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [--units si|us] [--g 值]] [--] [文件]
 
 按计算窗口的“开始计算”逐行计算一批断面的临界水深和水面宽度。
-从文件读入 CSV；不给文件或文件为 - 时读标准输入。结果以 CSV 写到标准输出。
+从文件读入 CSV；不给文件或文件为 - 时读标准输入。结果以 CSV 写到标准输出，
+每读完一行就写出该行的结果，因此可以经管道逐行问答，输入再大也只占少量内存。
 
 输入
   第一行是表头，其后每行一次计算。列的顺序任意，列名区分大小写：
@@ -44,7 +46,8 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
   除 type 外，字段按原样放进对应的文本框（前导空格也保留），读法与窗口相同。
   缺少的列当作空文本框。type 列不可缺少。
   格式按 RFC 4180：字段可加双引号，引号内可含逗号和换行，"" 表示一个双引号；
-  行尾可为 CRLF 或 LF，最后一行可不带换行，开头的 UTF-8 BOM 忽略。空行跳过，不产生输出行。
+  行尾可为 CRLF、LF 或单独的 CR，最后一行可不带换行，开头的 UTF-8 BOM 忽略。空行跳过，不产生输出行。
+  一行最多 1048576 字节、4096 个字段；更长的行读过而不处理。
 
 输出
   表头 depth,width,message,focus，其后每个输入行对应一行，顺序不变：
@@ -57,8 +60,9 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
 错误
   错误写到标准错误，注明行号和列号；其余各行照常计算并输出：
     未知的列名（该列不读）、重复的列名或缺少 type 列（各行均不计算）、
-    type 不是整数或超出 16 位范围、字段多于或少于表头、引号不成对。
+    type 不是整数或超出 16 位范围、字段多于或少于表头、引号不成对、行过长。
   无法处理的行仍输出一行：depth、width、focus 为空，message 为错误说明。
+  引号未闭合时，其后直到输入结束的内容都读进这一个字段，该行无法处理，message 注明这一点。
 
 退出状态
   0 全部正常；1 输入数据有错；2 用法错误或无法读写。
@@ -72,12 +76,27 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
     depth 临界水深，width 水面宽度，area 过水面积，velocity 流速 Q/A，
     hydraulic_depth 水力深度 A/B，energy 断面比能 h + α·V²/(2g)；数值为双精度文本形式。
     message 为空，或说明输入构不成断面的原因，或提示临界水深超过封闭断面高度的 95%。
-  --g 值     重力加速度，默认 9.8（仅用于 --geometry exact）
+  另有三个可选输入列，表头有哪一列，就在 message 之前按下列顺序加入相应的输出列：
+    n      糙率。加入 critical_slope：临界坡度 i_k（正常水深等于临界水深时的底坡）
+    S0     底坡 i，须与 n 同用。加入 normal_depth,normal_velocity,normal_froude,regime,slope_class：
+           按曼宁公式 Q = k/n·A·R^(2/3)·S0^(1/2) 求出的正常水深 h_0、该水深的流速和弗劳德数
+           Fr = V / √(g·A/B)、流态（缓流、急流、临界流）和底坡类型（缓坡、陡坡、临界坡）
+    h      给定水深。加入 energy_at_h,froude_at_h,alternate_depth,sequent_depth：该水深的断面比能
+           和弗劳德数、交替水深（比能相同、在临界水深另一侧）和共轭水深（水跃前后动量函数相同）
+  这三列按文本框的读法取前导数字（“0.014m”读作 0.014）。空白的格当作未给；不以数字开头
+  的格和超出双精度范围的数也当作未给，并作为输入数据错误报告。无值的格为空，message 说明原因，
+  几条原因以“；”相连。封闭断面有两个正常水深或门洞形有几个临界水深时，输出最低的一个，
+  message 注明其余的。窗口方法不读这三列（报告后不读）。
+  --units si|us  单位制：si 为米、立方米每秒，g = 9.8，k = 1（默认）；
+                 us 为英尺、立方英尺每秒，g = 32.174 英尺每二次方秒，k = 1.486
+  --g 值         重力加速度，覆盖单位制的默认值
+  --units 和 --g 仅用于 --geometry exact。
 
 选项
   --help     显示本说明
   --version  显示版本号
   --geometry window|exact  按窗口的方法（默认）或按精确断面几何计算
+  --         其后的参数都是文件名，即使以 - 开头
 
 示例输入：
   type,Q,b,W,s1,s2
@@ -97,382 +116,100 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
 
 )";
 
-// Writes leave in large blocks: a million rows would otherwise cost a system
-// call per line on standard error, which stdio does not buffer.
-class BufferedStream {
-public:
-  explicit BufferedStream(std::FILE* file) : file_(file) {}
-  ~BufferedStream() { Flush(); }
-
-  std::string& buffer() { return buffer_; }
-  bool FlushWhenFull() { return buffer_.size() < kFlushSize ? !failed_ : Flush(); }
-  // False when any write so far failed.
-  bool Flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
-    buffer_.clear();
-    if (std::fflush(file_) != 0) failed_ = true;
-    return !failed_;
-  }
-
-private:
-  static constexpr std::size_t kFlushSize = 1 << 16;
-  std::FILE* file_;
-  std::string buffer_;
-  bool failed_ = false;
-};
-
-// Where a column's text goes: a box (0 is TextQ, i is Text1(i)), or elsewhere.
-constexpr int kTypeColumn = -1;
-constexpr int kUnreadColumn = -2;
-
-struct ColumnName {
-  std::string_view name;
-  int target;
-};
-constexpr ColumnName kColumns[] = {{"type", kTypeColumn}, {"Q", 0},    {"R", 1},    {"b", 2},    {"W", 3},
-                                   {"s1", 4},             {"s2", 5},   {"wall", 6}, {"angle", 7}};
-constexpr int kBoxCount = 8;
-
-std::string& Box(hydraulics::BoxTexts& boxes, int target) {
-  return target == 0 ? boxes.TextQ : boxes.Text1[target];
-}
-
-std::string At(int line, std::size_t column) {
-  return "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
-}
-
-// Length of the valid UTF-8 sequence at the start of `s`, or 0.
-std::size_t Utf8Length(std::string_view s) {
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  if (at(0) < 0x80) return 1;
-  // The allowed range of the second byte rules out overlong forms, surrogates
-  // and code points beyond U+10FFFF.
-  struct Form {
-    unsigned char lead_lo, lead_hi;
-    std::size_t length;
-    unsigned char second_lo, second_hi;
-  };
-  static constexpr Form kForms[] = {{0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
-                                    {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F},
-                                    {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
-                                    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
-  for (const Form& f : kForms) {
-    if (at(0) < f.lead_lo || at(0) > f.lead_hi) continue;
-    if (s.size() < f.length || at(1) < f.second_lo || at(1) > f.second_hi) return 0;
-    for (std::size_t i = 2; i < f.length; ++i)
-      if (at(i) < 0x80 || at(i) > 0xBF) return 0;
-    return f.length;
-  }
-  return 0;
-}
-
-// A typed text quoted inside a message. Messages go to a terminal and into the
-// UTF-8 output, so broken sequences and control characters become U+FFFD, and
-// a long text is cut.
-std::string Quoted(std::string_view text) {
-  constexpr std::size_t kShownBytes = 40;
-  std::string out = "“";
-  std::size_t i = 0;
-  while (i < text.size() && i < kShownBytes) {
-    const std::size_t n = Utf8Length(text.substr(i));
-    const bool control = n == 1 && (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7F);
-    if (n == 0 || control)
-      out += "\uFFFD";
-    else
-      out.append(text, i, n);
-    i += n == 0 ? 1 : n;
-  }
-  if (i < text.size()) out += "…";
-  return out + "”";
-}
-
-std::string_view FaultText(cli::CsvFault fault) {
-  switch (fault) {
-    case cli::CsvFault::UnterminatedQuote: return "引号未闭合";
-    case cli::CsvFault::TextAfterQuote: return "右引号后还有其他字符";
-    case cli::CsvFault::QuoteInBareField: return "未加引号的字段中出现引号";
-  }
-  return {};
-}
-
-// What the rows are computed with, and the columns written for each.
-struct OutputForm {
-  std::string_view header;
-  std::size_t fields;
-  std::size_t message_field;
-};
-constexpr OutputForm kWindowForm{"depth,width,message,focus", 4, 2};
-constexpr OutputForm kExactForm{"depth,width,area,velocity,hydraulic_depth,energy,message", 7, 6};
-
-struct Options {
-  bool exact = false;
-  double g = hydraulics::exact::kDefaultGravity;
-};
-
-// The section-type code: an integer, blanks around it allowed.
-struct TypeCode {
-  std::optional<std::int16_t> value;
-  std::string problem;
-};
-
-TypeCode ReadType(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {std::nullopt, "为空，应为断面类型代码"};
-  std::string_view digits = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-  // from_chars takes a minus sign but not a plus sign.
-  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
-  std::int16_t value = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error == std::errc::result_out_of_range && end == digits.data() + digits.size())
-    return {std::nullopt, Quoted(text) + "超出 16 位整数范围（-32768 至 32767）"};
-  if (error != std::errc() || end != digits.data() + digits.size()) return {std::nullopt, Quoted(text) + "不是整数"};
-  return {value, {}};
-}
-
-class Batch {
-public:
-  Batch(BufferedStream& out, BufferedStream& err, const Options& options)
-      : out_(out), err_(err), options_(options), form_(options.exact ? kExactForm : kWindowForm) {
-    out_.buffer().append(form_.header) += '\n';
-  }
-
-  void Run(std::string_view input) {
-    cli::CsvReader reader(input);
-    cli::CsvRecord record;
-    if (!reader.Next(record)) {
-      Report("输入中没有表头");
-      return;
-    }
-    ReadHeader(record);
-    while (reader.Next(record)) {
-      Row(record);
-      // Output that can no longer be written is not worth computing.
-      if (!out_.FlushWhenFull()) return;
-      err_.FlushWhenFull();
-    }
-  }
-
-  bool failed() const { return failed_; }
-
-private:
-  void Report(std::string_view text) {
-    failed_ = true;
-    err_.buffer().append(kProgram).append(": ").append(text) += '\n';
-  }
-
-  void Write(std::initializer_list<std::string_view> fields) {
-    std::string& b = out_.buffer();
-    bool first = true;
-    for (const std::string_view field : fields) {
-      if (!std::exchange(first, false)) b += ',';
-      cli::AppendCsvField(b, field);
-    }
-    b += '\n';
-  }
-
-  // A row that could not be computed: only its message.
-  void WriteMessageOnly(std::string_view message) {
-    std::string& b = out_.buffer();
-    for (std::size_t i = 0; i < form_.fields; ++i) {
-      if (i > 0) b += ',';
-      if (i == form_.message_field) cli::AppendCsvField(b, message);
-    }
-    b += '\n';
-  }
-
-  void Unprocessable(const std::string& why) {
-    Report(why);
-    WriteMessageOnly(why);
-  }
-
-  // A header that leaves a value without its column, or with two, stops every
-  // row; an unknown column only goes unread.
-  void StopAllRows(const std::string& why) {
-    Report(why);
-    if (!header_fault_) header_fault_ = why;
-  }
-
-  void ReadHeader(const cli::CsvRecord& header) {
-    if (const auto& fault = header.fault()) {
-      StopAllRows(At(fault->line, fault->column) + "：表头" + std::string(FaultText(fault->fault)));
-      return;
-    }
-    std::size_t first_seen[std::size(kColumns)] = {}; // 1-based column, 0 until met
-    for (std::size_t i = 0; i < header.size(); ++i) {
-      const std::string_view name = header.field(i);
-      const std::string where = At(header.field_line(i), i + 1);
-      const auto known = std::find_if(std::begin(kColumns), std::end(kColumns),
-                                      [&](const ColumnName& c) { return c.name == name; });
-      int target = kUnreadColumn;
-      if (known == std::end(kColumns)) {
-        Report(where + "：未知的列名" + Quoted(name) + "（列名区分大小写），该列不读");
-      } else if (std::size_t& first = first_seen[known - std::begin(kColumns)]; first != 0) {
-        StopAllRows(where + "：列名" + Quoted(name) + "与第 " + std::to_string(first) + " 列重复");
-      } else {
-        first = i + 1;
-        target = known->target;
-      }
-      if (target == kTypeColumn) type_column_ = i;
-      targets_.push_back(target);
-    }
-    if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
-  }
-
-  void Row(const cli::CsvRecord& row) {
-    if (row.fault()) {
-      Unprocessable(At(row.fault()->line, row.fault()->column) + "：" + std::string(FaultText(row.fault()->fault)));
-      return;
-    }
-    if (header_fault_) {
-      WriteMessageOnly(*header_fault_);
-      return;
-    }
-    const std::size_t columns = targets_.size();
-    if (row.size() > columns)
-      Report(At(row.field_line(columns), columns + 1) + "：字段多于表头的 " + std::to_string(columns) +
-             " 列，多出的字段未读");
-    else if (row.size() < columns)
-      Report("第 " + std::to_string(row.line()) + " 行：只有 " + std::to_string(row.size()) + " 个字段，少于表头的 " +
-             std::to_string(columns) + " 列，缺少的字段当作空文本框");
-
-    const std::size_t type_at = *type_column_;
-    const bool has_type = type_at < row.size();
-    const TypeCode type = ReadType(has_type ? row.field(type_at) : std::string_view{});
-    if (!type.value) {
-      Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
-      return;
-    }
-    for (int box = 0; box < kBoxCount; ++box) Box(boxes_, box).clear();
-    for (std::size_t i = 0; i < row.size() && i < columns; ++i)
-      if (targets_[i] >= 0) Box(boxes_, targets_[i]).assign(row.field(i));
-
-    if (options_.exact)
-      WriteExact(*type.value);
-    else
-      WriteWindow(*type.value);
-  }
-
-  void WriteWindow(std::int16_t type) {
-    hydraulics::Members fresh{};
-    const hydraulics::ComputeOutcome outcome = hydraulics::Compute(type, boxes_, fresh);
-    const auto& message = outcome.message;
-    Write({outcome.shown.depth, outcome.shown.width, message ? message->text : std::string_view{},
-           message ? hydraulics::FocusBoxName(message->focus) : std::string_view{}});
-  }
-
-  void WriteExact(std::int16_t type) {
-    namespace exact = hydraulics::exact;
-    const exact::Result result = exact::Solve(exact::FromBoxes(type, boxes_), options_.g);
-    if (!result.state) {
-      WriteMessageOnly(result.message);
-      return;
-    }
-    const exact::CriticalState& c = *result.state;
-    using hydraulics::TextForm;
-    Write({TextForm(c.depth), TextForm(c.top_width), TextForm(c.area), TextForm(c.velocity),
-           TextForm(c.hydraulic_depth), TextForm(c.energy), result.message});
-  }
-
-  BufferedStream& out_;
-  BufferedStream& err_;
-  const Options options_;
-  const OutputForm form_;
-  std::vector<int> targets_;
-  std::optional<std::size_t> type_column_;
-  std::optional<std::string> header_fault_;
-  hydraulics::BoxTexts boxes_;
-  bool failed_ = false;
-};
-
-std::string ReadFailure(int error) {
-  switch (error) {
-    case ENOENT: return "文件不存在";
-    case EACCES: return "没有读取权限";
-    case EISDIR: return "这是一个目录";
-    default: return std::strerror(error);
-  }
-}
-
-// The whole input at once: the reader then works on one buffer.
-bool ReadAll(std::FILE* file, std::string& text) {
-  constexpr std::size_t kChunk = 1 << 20;
-  std::size_t used = 0;
-  for (;;) {
-    text.resize(used + kChunk);
-    const std::size_t n = std::fread(text.data() + used, 1, kChunk, file);
-    used += n;
-    if (n < kChunk) break;
-  }
-  text.resize(used);
-  return !std::ferror(file);
-}
-
-int UsageError(BufferedStream& err, const std::string& what) {
-  err.buffer().append(kProgram).append(": ").append(what).append(
-      "\n用法：vardenix-cli [--geometry exact [--g 值]] [文件]，详见 vardenix-cli --help\n");
+int UsageError(cli::OutputStream& err, const std::string& what) {
+  err.buffer().append(kProgram).append(": ").append(what).append("\n").append(kUsage).append(
+      "，详见 vardenix-cli --help\n");
   return kUsageError;
 }
 
-int WriteFailure(BufferedStream& err) {
-  err.buffer().append(kProgram).append(": 无法写入标准输出：").append(std::strerror(errno)) += '\n';
+int WriteFailure(cli::OutputStream& out, cli::OutputStream& err) {
+  err.buffer().append(kProgram).append(": 无法写入标准输出：").append(cli::ErrorText(out.error())) += '\n';
   return kUsageError;
+}
+
+// A number whose digits are not all zero, read as 0 or infinity, lies beyond
+// the double range.
+bool BeyondDoubleRange(std::string_view text, const std::optional<double>& value) {
+  if (!value) return true;
+  if (*value != 0) return false;
+  for (const char c : text) {
+    if (c == 'e' || c == 'E') break;
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  BufferedStream out(stdout);
-  BufferedStream err(stderr);
+  cli::OutputStream out(STDOUT_FILENO);
+  cli::OutputStream err(STDERR_FILENO);
   const char* path = nullptr;
-  Options options;
+  cli::Options options;
   bool g_given = false;
+  bool units_given = false;
+  std::optional<double> g;
+  bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--geometry" || arg == "--g") {
-      if (i + 1 == argc) return UsageError(err, Quoted(arg) + "后缺少值");
-      const std::string_view value = argv[++i];
-      if (arg == "--geometry") {
-        if (value != "exact" && value != "window") return UsageError(err, "--geometry 只能是 exact 或 window");
-        options.exact = value == "exact";
+    if (!options_end) {
+      if (arg == "--") {
+        options_end = true;
         continue;
       }
-      const std::optional<double> g = hydraulics::LeadingNumber(value);
-      if (!hydraulics::IsNumericText(value) || !g || !(*g > 0))
-        return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
-      options.g = *g;
-      g_given = true;
-      continue;
+      if (arg == "--geometry" || arg == "--g" || arg == "--units") {
+        if (i + 1 == argc) return UsageError(err, Quoted(arg) + "后缺少值");
+        const std::string_view value = argv[++i];
+        if (arg == "--geometry") {
+          if (value != "exact" && value != "window") return UsageError(err, "--geometry 只能是 exact 或 window");
+          options.exact = value == "exact";
+        } else if (arg == "--units") {
+          if (value != "si" && value != "us") return UsageError(err, "--units 只能是 si 或 us");
+          options.units = value == "us" ? hydraulics::exact::kUS : hydraulics::exact::kSI;
+          units_given = true;
+        } else {
+          if (!hydraulics::IsNumericText(value)) return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
+          g = hydraulics::LeadingNumber(value);
+          if (BeyondDoubleRange(value, g)) return UsageError(err, "重力加速度" + Quoted(value) + "超出双精度范围");
+          if (!(*g > 0)) return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
+          g_given = true;
+        }
+        continue;
+      }
+      if (arg == "--help" || arg == "-h") {
+        out.buffer() += kHelp;
+        return out.Flush() ? kAllFine : WriteFailure(out, err);
+      }
+      if (arg == "--version") {
+        out.buffer().append(VARDENIX_VERSION) += '\n';
+        return out.Flush() ? kAllFine : WriteFailure(out, err);
+      }
+      if (arg.starts_with('-') && arg != "-") return UsageError(err, "未知的选项" + Quoted(arg));
     }
-    if (arg == "--help" || arg == "-h") {
-      out.buffer() += kHelp;
-      return out.Flush() ? kAllFine : WriteFailure(err);
-    }
-    if (arg == "--version") {
-      out.buffer().append(VARDENIX_VERSION) += '\n';
-      return out.Flush() ? kAllFine : WriteFailure(err);
-    }
-    if (arg.starts_with('-') && arg != "-") return UsageError(err, "未知的选项" + Quoted(arg));
     if (path) return UsageError(err, "只能给一个文件");
     path = argv[i];
   }
 
   if (g_given && !options.exact) return UsageError(err, "--g 只用于 --geometry exact");
+  if (units_given && !options.exact) return UsageError(err, "--units 只用于 --geometry exact");
+  if (g) options.units.g = *g;
 
-  std::string input;
   const bool from_stdin = !path || std::string_view(path) == "-";
-  std::FILE* file = from_stdin ? stdin : std::fopen(path, "rb");
-  const bool read = file && ReadAll(file, input);
-  const int read_error = errno;
-  if (file && !from_stdin) std::fclose(file);
-  if (!read) {
+  const auto read_failure = [&](int error) {
     err.buffer().append(kProgram).append(": 无法读取").append(from_stdin ? "标准输入" : "文件" + Quoted(path));
-    err.buffer().append("：").append(ReadFailure(read_error)) += '\n';
+    err.buffer().append("：").append(cli::ErrorText(error)) += '\n';
     return kUsageError;
-  }
+  };
+  const int fd = from_stdin ? STDIN_FILENO : ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return read_failure(errno);
+  // A directory opens, and reading it fails only later.
+  struct stat status{};
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) return read_failure(EISDIR);
 
-  Batch batch(out, err, options);
-  batch.Run(input);
-  if (!out.Flush()) return WriteFailure(err);
+  cli::Batch batch(out, err, options);
+  batch.Run(fd);
+  if (!from_stdin) ::close(fd);
+  if (!out.Flush()) return WriteFailure(out, err);
+  if (batch.read_error() != 0) return read_failure(batch.read_error());
   return batch.failed() ? kDataError : kAllFine;
 }

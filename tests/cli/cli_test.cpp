@@ -2,11 +2,6 @@
 // Expected results come from the computation itself, run as a freshly loaded
 // window would run it.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,60 +16,14 @@
 #include "hydraulics/crit_depth.h"
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
-
-extern char** environ;
+#include "tests/cli/run_cli.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, std::string_view text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ScratchPath(std::string_view suffix) {
-  static int counter = 0;
-  return testing::TempDir() + "vardenix-cli-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
-         std::string(suffix);
-}
-
-// Standard output goes to `out_path` when given, else to a file read back.
-Result RunCli(const std::vector<std::string>& args, std::string_view input = {}, const char* out_path = nullptr) {
-  const std::string in = ScratchPath(".in"), out = out_path ? out_path : ScratchPath(".out"), err = ScratchPath(".err");
-  WriteFile(in, input);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<char*> argv{const_cast<char*>(VARDENIX_CLI)};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, VARDENIX_CLI, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  Result r;
-  int status = 0;
-  if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
-  r.err = ReadFile(err);
-  if (!out_path) {
-    r.out = ReadFile(out);
-    std::filesystem::remove(out);
-  }
-  for (const std::string& p : {in, err}) std::filesystem::remove(p);
-  return r;
-}
+using vardenix_test::Result;
+using vardenix_test::RunCli;
+using vardenix_test::ScratchPath;
+using vardenix_test::WriteFile;
 
 constexpr std::string_view kHeader = "depth,width,message,focus\n";
 
@@ -194,6 +143,10 @@ TEST_P(BatchTest, WritesOneLinePerRowAndReports) {
 }
 
 const Columns kRect = {{"Q", "10"}, {"b", "5"}};
+const std::size_t kMaxRecordBytes = 1 << 20;
+const std::string kTooLongWhy = "该行过长（超过 1048576 字节或 4096 个字段），未处理";
+const std::string kTooLong = "第 2 行第 2 列：" + kTooLongWhy;
+const std::string kUnterminated = "第 3 行第 2 列：引号未闭合，其后直到输入结束的内容都读进了这一个字段";
 
 INSTANTIATE_TEST_SUITE_P(
     CsvSyntax, BatchTest,
@@ -208,7 +161,17 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"ByteOrderMark", "\xEF\xBB\xBFtype,Q,b\n2,10,5\n", {Computed(2, kRect)}, 0, {}},
         BatchCase{"FinalLineWithoutNewline", "type,Q,b\n2,10,5", {Computed(2, kRect)}, 0, {}},
         BatchCase{"FinalCrWithoutLf", "type,Q,b\r\n2,10,5\r", {Computed(2, kRect)}, 0, {}},
-        BatchCase{"LoneCrBelongsToTheField", "type,Q,b\n2,10\r5,5\n", {Computed(2, {{"Q", "10\r5"}, {"b", "5"}})}, 0, {}},
+        BatchCase{"CrOnlyLineEnds", "type,Q,b\r2,10,5\r\r2,,5\r", {Computed(2, kRect), Computed(2, {{"b", "5"}})}, 0, {}},
+        BatchCase{"LoneCrEndsTheRow", "type,Q,b\n2,10\r5,5\n", {Computed(2, {{"Q", "10"}}), Computed(5, {{"Q", "5"}})}, 1,
+                  {"第 2 行：只有 2 个字段，少于表头的 3 列，缺少的字段当作空文本框",
+                   "第 3 行：只有 2 个字段，少于表头的 3 列，缺少的字段当作空文本框"}},
+        BatchCase{"MixedLineEndsCountOneLineEach", "type,Q,b\r\n2,10,5\r\rx,1,1\n\r\ny,1,1\r",
+                  {Computed(2, kRect), Unprocessed("第 4 行第 1 列（type）：“x”不是整数"),
+                   Unprocessed("第 6 行第 1 列（type）：“y”不是整数")},
+                  1, {"第 4 行第 1 列（type）：“x”不是整数", "第 6 行第 1 列（type）：“y”不是整数"}},
+        BatchCase{"LineEndsInsideQuotesCount", "type,Q,b\r2,\"1\r\n0\r\",5\rx,1,1\r",
+                  {Computed(2, {{"Q", "1\r\n0\r"}, {"b", "5"}}), Unprocessed("第 5 行第 1 列（type）：“x”不是整数")}, 1,
+                  {"第 5 行第 1 列（type）：“x”不是整数"}},
         BatchCase{"BlankLinesAreSkipped", "\ntype,Q,b\n\n2,10,5\r\n\r\n\n2,,5\n\n",
                   {Computed(2, kRect), Computed(2, {{"b", "5"}})}, 0, {}},
         BatchCase{"HeaderOnly", "type,Q,b\n", {}, 0, {}},
@@ -250,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"第 2 行：只有 1 个字段，少于表头的 2 列，缺少的字段当作空文本框",
                    "第 2 行第 2 列（type）：为空，应为断面类型代码"}},
         BatchCase{"UnterminatedQuoteTakesTheRest", "type,Q,b\n2,10,5\n2,\"10,5\n2,10,5\n",
-                  {Computed(2, kRect), Unprocessed("第 3 行第 2 列：引号未闭合")}, 1, {"第 3 行第 2 列：引号未闭合"}},
+                  {Computed(2, kRect), Unprocessed(kUnterminated)}, 1, {kUnterminated}},
         BatchCase{"TextAfterClosingQuote", "type,Q,b\n2,\"10\"0,5\n",
                   {Unprocessed("第 2 行第 2 列：右引号后还有其他字符")}, 1, {"第 2 行第 2 列：右引号后还有其他字符"}},
         BatchCase{"QuoteInBareField", "type,Q,b\n2,1\"0,5\n",
@@ -266,9 +229,24 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"LongEchoIsCut", "type\n" + std::string(50, '7') + "x\n",
                   {Unprocessed("第 2 行第 1 列（type）：“" + std::string(40, '7') + "…”不是整数")}, 1,
                   {"第 2 行第 1 列（type）：“" + std::string(40, '7') + "…”不是整数"}},
+        BatchCase{"OverlongRowIsReadPastNotKept", "type,Q,b\n2," + std::string(kMaxRecordBytes, '1') + ",5\n2,10,5\n",
+                  {Unprocessed(kTooLong), Computed(2, kRect)}, 1, {kTooLong}},
+        BatchCase{"TooManyFields", "type,Q,b\n2,10" + std::string(4095, ',') + "\n2,10,5\n",
+                  {Unprocessed("第 2 行第 4097 列：" + kTooLongWhy), Computed(2, kRect)}, 1,
+                  {"第 2 行第 4097 列：" + kTooLongWhy}},
+        BatchCase{"FieldsUpToTheBoundAreKept", "type,Q,b\n2,10,5" + std::string(4093, ',') + "\n",
+                  {Computed(2, kRect)}, 1, {"第 2 行第 4 列：字段多于表头的 3 列，多出的字段未读"}},
+        BatchCase{"OpenQuoteBeyondTheBoundStillSaysSo",
+                  "type,Q,b\n2,10,5\n2,\"10,5\n" + std::string(kMaxRecordBytes + 10, 'x') + "\n2,10,5\n",
+                  {Computed(2, kRect), Unprocessed(kUnterminated)}, 1, {kUnterminated}},
+        BatchCase{"ExactColumnsGoUnreadInWindowMode", "type,Q,b,n,S0,h\n2,10,5,0.013,0.001,1\n", {Computed(2, kRect)}, 1,
+                  {"第 1 行第 4 列：列“n”只用于 --geometry exact，该列不读",
+                   "第 1 行第 5 列：列“S0”只用于 --geometry exact，该列不读",
+                   "第 1 行第 6 列：列“h”只用于 --geometry exact，该列不读"}},
         BatchCase{"EmptyInput", "", {}, 1, {"输入中没有表头"}},
         BatchCase{"OnlyBlankLines", "\r\n\n", {}, 1, {"输入中没有表头"}},
-        BatchCase{"UnterminatedQuoteInHeader", "type,\"Q\n2,10\n", {}, 1, {"第 1 行第 2 列：表头引号未闭合"}}),
+        BatchCase{"UnterminatedQuoteInHeader", "type,\"Q\n2,10\n", {}, 1,
+                  {"第 1 行第 2 列：表头引号未闭合，其后直到输入结束的内容都读进了这一个字段"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Cli, ManyRowsStayInOrder) {
@@ -328,7 +306,17 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"GravityNotANumber", {"--geometry", "exact", "--g", "abc"}, "重力加速度“abc”应为正数"},
                     UsageCase{"NegativeGravity", {"--geometry", "exact", "--g", "-1"}, "重力加速度“-1”应为正数"},
                     UsageCase{"GravityWithoutValue", {"--geometry", "exact", "--g"}, "“--g”后缺少值"},
-                    UsageCase{"UnknownGeometry", {"--geometry", "round"}, "--geometry 只能是 exact 或 window"}),
+                    UsageCase{"UnknownGeometry", {"--geometry", "round"}, "--geometry 只能是 exact 或 window"},
+                    UsageCase{"GravityBeyondTheDoubleRange", {"--geometry", "exact", "--g", "1e400"},
+                              "重力加速度“1e400”超出双精度范围\n"},
+                    UsageCase{"GravityBelowTheDoubleRange", {"--geometry", "exact", "--g", "1e-400"},
+                              "重力加速度“1e-400”超出双精度范围\n"},
+                    UsageCase{"ZeroGravity", {"--geometry", "exact", "--g", "0e400"}, "重力加速度“0e400”应为正数"},
+                    UsageCase{"UnitsWithoutExactGeometry", {"--units", "us"}, "--units 只用于 --geometry exact\n"},
+                    UsageCase{"UnknownUnits", {"--geometry", "exact", "--units", "cgs"}, "--units 只能是 si 或 us\n"},
+                    UsageCase{"UnitsWithoutValue", {"--geometry", "exact", "--units"}, "“--units”后缺少值"},
+                    UsageCase{"OptionAfterDoubleDashIsAFile", {"--", "--help"}, "无法读取文件“--help”：文件不存在\n"},
+                    UsageCase{"SecondFileAfterDoubleDash", {"a.csv", "--", "-x"}, "只能给一个文件\n"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Cli, FullOutputDeviceIsAnIoError) {
@@ -336,7 +324,7 @@ TEST(Cli, FullOutputDeviceIsAnIoError) {
   for (int i = 0; i < 20000; ++i) input += "2,10,5\n";
   const Result r = RunCli({}, input, "/dev/full");
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(r.err.starts_with("vardenix-cli: 无法写入标准输出")) << r.err;
+  EXPECT_EQ(r.err, "vardenix-cli: 无法写入标准输出：设备上没有空间\n");
 }
 
 TEST(Cli, VersionIsTwoDecimals) {

@@ -1,0 +1,350 @@
+#include "cli/batch.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <iterator>
+
+#include "hydraulics/exact_geometry.h"
+#include "hydraulics/number_text.h"
+
+namespace cli {
+namespace {
+
+// Where a column's text goes: a box (0 is TextQ, i is Text1(i)), one of the
+// exact form's flow inputs, or elsewhere.
+constexpr int kTypeColumn = -1;
+constexpr int kUnreadColumn = -2;
+constexpr int kBoxCount = 8;
+constexpr int kFlowN = kBoxCount;
+constexpr int kFlowS0 = kBoxCount + 1;
+constexpr int kFlowH = kBoxCount + 2;
+
+struct ColumnName {
+  std::string_view name;
+  int target;
+};
+constexpr ColumnName kColumns[] = {{"type", kTypeColumn}, {"Q", 0},       {"R", 1},       {"b", 2},
+                                   {"W", 3},              {"s1", 4},      {"s2", 5},      {"wall", 6},
+                                   {"angle", 7},          {"n", kFlowN}, {"S0", kFlowS0}, {"h", kFlowH}};
+
+bool IsFlow(int target) { return target >= kFlowN; }
+
+constexpr std::string_view kFlowNames[] = {"n", "S0", "h"};
+// Why a row whose flow input is blank lacks the values that need it.
+constexpr std::string_view kBlankFlow[] = {"未给糙率 n", "未给底坡 S0", "未给水深 h"};
+
+std::string& Box(hydraulics::BoxTexts& boxes, int target) {
+  return target == 0 ? boxes.TextQ : boxes.Text1[target];
+}
+
+std::string At(LineNumber line, std::size_t column) {
+  return "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
+}
+
+// Length of the valid UTF-8 sequence at the start of `s`, or 0.
+std::size_t Utf8Length(std::string_view s) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  if (at(0) < 0x80) return 1;
+  // The allowed range of the second byte rules out overlong forms, surrogates
+  // and code points beyond U+10FFFF.
+  struct Form {
+    unsigned char lead_lo, lead_hi;
+    std::size_t length;
+    unsigned char second_lo, second_hi;
+  };
+  static constexpr Form kForms[] = {{0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
+                                    {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F},
+                                    {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
+                                    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
+  for (const Form& f : kForms) {
+    if (at(0) < f.lead_lo || at(0) > f.lead_hi) continue;
+    if (s.size() < f.length || at(1) < f.second_lo || at(1) > f.second_hi) return 0;
+    for (std::size_t i = 2; i < f.length; ++i)
+      if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+    return f.length;
+  }
+  return 0;
+}
+
+std::string FaultText(CsvFault fault) {
+  switch (fault) {
+    case CsvFault::UnterminatedQuote: return "引号未闭合，其后直到输入结束的内容都读进了这一个字段";
+    case CsvFault::TextAfterQuote: return "右引号后还有其他字符";
+    case CsvFault::QuoteInBareField: return "未加引号的字段中出现引号";
+    case CsvFault::RecordTooLong:
+      return "该行过长（超过 " + std::to_string(kMaxRecordBytes) + " 字节或 " + std::to_string(kMaxFields) +
+             " 个字段），未处理";
+  }
+  return {};
+}
+
+// The section-type code: an integer, blanks around it allowed.
+struct TypeCode {
+  std::optional<std::int16_t> value;
+  std::string problem;
+};
+
+TypeCode ReadType(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {std::nullopt, "为空，应为断面类型代码"};
+  std::string_view digits = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+  // from_chars takes a minus sign but not a plus sign.
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
+  std::int16_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error == std::errc::result_out_of_range && end == digits.data() + digits.size())
+    return {std::nullopt, Quoted(text) + "超出 16 位整数范围（-32768 至 32767）"};
+  if (error != std::errc() || end != digits.data() + digits.size()) return {std::nullopt, Quoted(text) + "不是整数"};
+  return {value, {}};
+}
+
+bool IsBlankText(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+
+// True when the leading-number parse finds a number at the start of `text`
+// rather than reading it as 0 for want of one.
+bool StartsWithNumber(std::string_view text) {
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string_view::npos) return false;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+}  // namespace
+
+bool OutputStream::Flush() {
+  std::size_t done = 0;
+  while (error_ == 0 && done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n >= 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      pollfd wait{fd_, POLLOUT, 0};
+      ::poll(&wait, 1, -1);
+    } else if (errno != EINTR) {
+      error_ = errno;
+    }
+  }
+  buffer_.clear();
+  return error_ == 0;
+}
+
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kShownBytes = 40;
+  std::string out = "“";
+  std::size_t i = 0;
+  while (i < text.size() && i < kShownBytes) {
+    const std::size_t n = Utf8Length(text.substr(i));
+    const bool control = n == 1 && (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7F);
+    if (n == 0 || control)
+      out += "\uFFFD";
+    else
+      out.append(text, i, n);
+    i += n == 0 ? 1 : n;
+  }
+  if (i < text.size()) out += "…";
+  return out + "”";
+}
+
+std::string ErrorText(int error) {
+  switch (error) {
+    case ENOENT: return "文件不存在";
+    case EACCES:
+    case EPERM: return "没有权限";
+    case EISDIR: return "这是一个目录";
+    case ENOTDIR: return "路径中有一段不是目录";
+    case ENAMETOOLONG: return "文件名太长";
+    case ELOOP: return "符号链接层数太多";
+    case EMFILE:
+    case ENFILE: return "打开的文件太多";
+    case ENOMEM: return "内存不足";
+    case EIO: return "输入输出错误";
+    case ENOSPC: return "设备上没有空间";
+    case EDQUOT: return "超出磁盘配额";
+    case EFBIG: return "文件太大";
+    case EPIPE: return "管道的另一端已关闭";
+    case EBADF: return "没有打开";
+    case ENXIO:
+    case ENODEV: return "设备不存在";
+    case EROFS: return "文件系统只读";
+    case EINVAL: return "不支持这样读写";
+    default: return "系统错误（错误号 " + std::to_string(error) + "）";
+  }
+}
+
+Batch::Batch(OutputStream& out, OutputStream& err, const Options& options)
+    : out_(out), err_(err), options_(options) {}
+
+void Batch::Run(int fd) {
+  // Whatever has been answered leaves before the reader waits for more.
+  CsvReader reader(fd, [this] {
+    out_.Flush();
+    err_.Flush();
+  });
+  CsvRecord record;
+  const bool has_header = reader.Next(record);
+  read_error_ = reader.read_error();
+  // An input that cannot be read at all leaves the output empty.
+  if (!has_header && read_error_ != 0) return;
+  if (has_header) ReadHeader(record);
+  form_ = options_.exact ? OutputForm::Exact(flow_) : OutputForm::Window();
+  out_.buffer().append(form_->header());
+  if (!has_header) {
+    Report("输入中没有表头");
+  } else {
+    while (reader.Next(record)) {
+      Row(record);
+      // Output that can no longer be written is not worth computing.
+      if (!out_.FlushWhenFull()) break;
+      err_.FlushWhenFull();
+    }
+  }
+  read_error_ = reader.read_error();
+}
+
+void Batch::Report(std::string_view text) {
+  failed_ = true;
+  err_.buffer().append(kProgram).append(": ").append(text) += '\n';
+}
+
+void Batch::Unprocessable(const std::string& why) {
+  Report(why);
+  WriteMessageOnly(out_.buffer(), *form_, why);
+}
+
+// A header that leaves a value without its column, or with two, stops every
+// row; an unknown column only goes unread.
+void Batch::StopAllRows(const std::string& why) {
+  Report(why);
+  if (!header_fault_) header_fault_ = why;
+}
+
+void Batch::ReadHeader(const CsvRecord& header) {
+  if (const auto& fault = header.fault()) {
+    StopAllRows(At(fault->line, fault->column) + "：表头" + FaultText(fault->fault));
+    return;
+  }
+  std::size_t first_seen[std::size(kColumns)] = {}; // 1-based column, 0 until met
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    const std::string_view name = header.field(i);
+    const std::string where = At(header.field_line(i), i + 1);
+    const auto known = std::find_if(std::begin(kColumns), std::end(kColumns),
+                                    [&](const ColumnName& c) { return c.name == name; });
+    int target = kUnreadColumn;
+    if (known == std::end(kColumns)) {
+      Report(where + "：未知的列名" + Quoted(name) + "（列名区分大小写），该列不读");
+    } else if (IsFlow(known->target) && !options_.exact) {
+      Report(where + "：列" + Quoted(name) + "只用于 --geometry exact，该列不读");
+    } else if (std::size_t& first = first_seen[known - std::begin(kColumns)]; first != 0) {
+      StopAllRows(where + "：列名" + Quoted(name) + "与第 " + std::to_string(first) + " 列重复");
+    } else {
+      first = i + 1;
+      target = known->target;
+    }
+    if (target == kTypeColumn) type_column_ = i;
+    if (IsFlow(target)) flow_column_[target - kFlowN] = i;
+    targets_.push_back(target);
+  }
+  // The bed slope serves only the normal depth, which needs the roughness too.
+  if (flow_column_[1] && !flow_column_[0]) {
+    Report(At(header.field_line(*flow_column_[1]), *flow_column_[1] + 1) + "：有列“S0”而无列“n”，该列不读");
+    targets_[*flow_column_[1]] = kUnreadColumn;
+    flow_column_[1].reset();
+  }
+  flow_ = {flow_column_[0].has_value(), flow_column_[1].has_value(), flow_column_[2].has_value()};
+  if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
+}
+
+void Batch::Row(const CsvRecord& row) {
+  if (const auto& fault = row.fault()) {
+    Unprocessable(At(fault->line, fault->column) + "：" + FaultText(fault->fault));
+    return;
+  }
+  if (header_fault_) {
+    WriteMessageOnly(out_.buffer(), *form_, *header_fault_);
+    return;
+  }
+  const std::size_t columns = targets_.size();
+  if (row.size() > columns)
+    Report(At(row.field_line(columns), columns + 1) + "：字段多于表头的 " + std::to_string(columns) +
+           " 列，多出的字段未读");
+  else if (row.size() < columns)
+    Report("第 " + std::to_string(row.line()) + " 行：只有 " + std::to_string(row.size()) + " 个字段，少于表头的 " +
+           std::to_string(columns) + " 列，缺少的字段当作空文本框");
+
+  const std::size_t type_at = *type_column_;
+  const bool has_type = type_at < row.size();
+  const TypeCode type = ReadType(has_type ? row.field(type_at) : std::string_view{});
+  if (!type.value) {
+    Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
+    return;
+  }
+  for (int box = 0; box < kBoxCount; ++box) Box(boxes_, box).clear();
+  for (std::size_t i = 0; i < row.size() && i < columns; ++i)
+    if (targets_[i] >= 0 && targets_[i] < kBoxCount) Box(boxes_, targets_[i]).assign(row.field(i));
+
+  if (options_.exact)
+    WriteExact(*type.value, row);
+  else
+    WriteWindow(*type.value);
+}
+
+void Batch::WriteWindow(std::int16_t type) {
+  hydraulics::Members fresh{};
+  WriteWindowRow(out_.buffer(), hydraulics::Compute(type, boxes_, fresh));
+}
+
+// The flow input `which` (0 n, 1 S0, 2 h) of a row whose header names it:
+// read as a box reads its text, blank as not given; text without a number
+// is a fault of its row, not a silent 0.
+std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::string& notes) {
+  const std::size_t at = *flow_column_[which];
+  const std::string_view text = at < row.size() ? row.field(at) : std::string_view{};
+  const auto note = [&](std::string_view why) {
+    if (!notes.empty()) notes += "；";
+    notes += why;
+  };
+  if (IsBlankText(text)) {
+    note(kBlankFlow[which]);
+    return std::nullopt;
+  }
+  std::optional<double> value;
+  std::string problem;
+  if (!StartsWithNumber(text))
+    problem = "不是数";
+  else if (!(value = hydraulics::LeadingNumber(text)))
+    problem = "超出双精度范围";
+  if (!problem.empty()) {
+    const std::string why = At(row.field_line(at), at + 1) + "（" + std::string(kFlowNames[which]) + "）：" +
+                            Quoted(text) + problem + "，当作未给";
+    Report(why);
+    note(why);
+  }
+  return value;
+}
+
+void Batch::WriteExact(std::int16_t type, const CsvRecord& row) {
+  namespace exact = hydraulics::exact;
+  const exact::Section section = exact::FromBoxes(type, boxes_);
+  if (!flow_.any()) {
+    WriteCriticalRow(out_.buffer(), exact::Solve(section, options_.units.g));
+    return;
+  }
+  std::string notes;
+  exact::FlowInputs inputs;
+  if (flow_.n) inputs.n = FlowValue(row, 0, notes);
+  if (flow_.S0) inputs.S0 = FlowValue(row, 1, notes);
+  if (flow_.h) inputs.h = FlowValue(row, 2, notes);
+  const exact::Analysis analysis = exact::Analyse(section, inputs, options_.units);
+  std::string message = exact::JoinedMessage(analysis);
+  if (!notes.empty()) message += message.empty() ? notes : "；" + notes;
+  WriteAnalysisRow(out_.buffer(), flow_, analysis, message);
+}
+
+}  // namespace cli

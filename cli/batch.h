@@ -1,0 +1,90 @@
+#pragma once
+// The batch itself: CSV rows in from a file descriptor, one output line per
+// row out, each written as soon as its row has been read.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/csv.h"
+#include "cli/output_forms.h"
+#include "hydraulics/crit_depth.h"
+#include "hydraulics/open_channel.h"
+
+namespace cli {
+
+inline constexpr std::string_view kProgram = "vardenix-cli";
+
+enum ExitStatus { kAllFine = 0, kDataError = 1, kUsageError = 2 };
+
+// Output gathered into large blocks: a million rows would otherwise cost a
+// system call per line on standard error, which nothing buffers.
+class OutputStream {
+public:
+  explicit OutputStream(int fd) : fd_(fd) {}
+  ~OutputStream() { Flush(); }
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  std::string& buffer() { return buffer_; }
+  bool FlushWhenFull() { return buffer_.size() < kFlushSize ? error_ == 0 : Flush(); }
+  // False when any write so far failed.
+  bool Flush();
+  // errno of the first failed write, 0 when none failed.
+  int error() const { return error_; }
+
+private:
+  static constexpr std::size_t kFlushSize = std::size_t{1} << 20;
+  int fd_;
+  std::string buffer_;
+  int error_ = 0;
+};
+
+struct Options {
+  bool exact = false;
+  hydraulics::exact::Units units = hydraulics::exact::kSI;
+};
+
+class Batch {
+public:
+  Batch(OutputStream& out, OutputStream& err, const Options& options);
+  // Reads the rows from `fd` up to its end, a failed read or a failed write.
+  void Run(int fd);
+  // Some row or the header had a fault.
+  bool failed() const { return failed_; }
+  // errno of a failed read of the input, 0 when none failed.
+  int read_error() const { return read_error_; }
+
+private:
+  void Report(std::string_view text);
+  void Unprocessable(const std::string& why);
+  void StopAllRows(const std::string& why);
+  void ReadHeader(const CsvRecord& header);
+  void Row(const CsvRecord& row);
+  void WriteWindow(std::int16_t type);
+  void WriteExact(std::int16_t type, const CsvRecord& row);
+  std::optional<double> FlowValue(const CsvRecord& row, int which, std::string& notes);
+
+  OutputStream& out_;
+  OutputStream& err_;
+  const Options options_;
+  FlowColumns flow_;
+  std::optional<OutputForm> form_;
+  std::vector<int> targets_;
+  std::optional<std::size_t> type_column_;
+  std::optional<std::size_t> flow_column_[3]; // n, S0, h
+  std::optional<std::string> header_fault_;
+  hydraulics::BoxTexts boxes_;
+  bool failed_ = false;
+  int read_error_ = 0;
+};
+
+// A typed text quoted inside a message: valid UTF-8 without control
+// characters, a long text cut.
+std::string Quoted(std::string_view text);
+
+// The system's error number as a Simplified Chinese phrase.
+std::string ErrorText(int error);
+
+}  // namespace cli

@@ -1,0 +1,52 @@
+#pragma once
+// The columns the batch tool writes for each row: the window's form, or the
+// exact-geometry form with the toolkit's columns its input asks for.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "hydraulics/crit_depth.h"
+#include "hydraulics/exact_geometry.h"
+#include "hydraulics/open_channel.h"
+
+namespace cli {
+
+// The optional inputs an exact batch's header names.
+struct FlowColumns {
+  bool n = false;
+  bool S0 = false;
+  bool h = false;
+  bool any() const { return n || S0 || h; }
+  bool normal() const { return n && S0; }
+};
+
+class OutputForm {
+public:
+  static OutputForm Window();
+  static OutputForm Exact(FlowColumns columns);
+
+  std::string_view header() const { return header_; } // ends with LF
+  std::size_t fields() const { return fields_; }
+  std::size_t message_field() const { return message_field_; }
+
+private:
+  OutputForm(std::string header, std::size_t message_field);
+  std::string header_;
+  std::size_t fields_;
+  std::size_t message_field_;
+};
+
+// Each appends one line to `out`.
+void WriteMessageOnly(std::string& out, const OutputForm& form, std::string_view message);
+void WriteWindowRow(std::string& out, const hydraulics::ComputeOutcome& outcome);
+void WriteCriticalRow(std::string& out, const hydraulics::exact::Result& result);
+void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::exact::Analysis& analysis,
+                      std::string_view message);
+
+// hydraulics::TextForm(double) written in place: the exact form has up to
+// fifteen numbers a row, and the general conversion to a string costs more
+// than the solvers that produce them.
+void AppendTextForm(std::string& out, double value);
+
+}  // namespace cli
