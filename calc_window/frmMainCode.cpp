@@ -3,13 +3,18 @@
 #include <span>
 
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 
 #include "calc_window/GroupFrameStyle.h"
+#include "detail_window/DetailMenu.h"
+#include "detail_window/frmDetail.h"
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
 #include "msgbox/MessageBox.h"
@@ -89,6 +94,10 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
   connect(title_bar, &SkinModule::TitleBar::imgTitleMinimize_Click, this, &QWidget::showMinimized);
   connect(title_bar, &SkinModule::TitleBar::TitleMouseDown, this,
           [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
+  // Side edges 19 pixels wide, title bar and bottom edge 30 high.
+  auto* menu = new DetailMenu(this, QMargins(19, 30, 19, 30), {Text1[8], ui->TextBk});
+  connect(menu, &DetailMenu::OpenDetail, this, &frmMainCode::ShowDetail);
+  connect(menu, &DetailMenu::CopyResults, this, &frmMainCode::CopyResults);
 
   if (const QScreen* shown_on = screen())
     move(shown_on->availableGeometry().center() - rect().center());
@@ -130,11 +139,46 @@ void frmMainCode::Command1_Click() {
   members_.BeErr = 0;
   ui->TextBk->clear();
   Text1[8]->clear();
+  const hydraulics::BoxTexts read = BoxContents();
   const bool accepted = CritDepth(JType_);
   const hydraulics::ResultTexts shown = hydraulics::ShownResults(members_);
   ShowResult(Text1[8], shown.depth);
   ShowResult(ui->TextBk, shown.width);
   ShowExactComparison(accepted && members_.BeErr == 0, shown);
+  RecordComputation(accepted, read, shown);
+}
+
+void frmMainCode::RecordComputation(bool accepted, const hydraulics::BoxTexts& read,
+                                    const hydraulics::ResultTexts& shown) {
+  using Outcome = LastComputation::Outcome;
+  last_ = {};
+  last_.outcome = !accepted ? Outcome::InputMessage : members_.BeErr == -1 ? Outcome::CannotCompute : Outcome::Computed;
+  last_.type = JType_;
+  last_.boxes = read;
+  last_.shown_depth = shown.depth;
+  if (!accepted) last_.message = rejected_;
+  if (detail_) detail_->ShowComputation(last_);
+}
+
+void frmMainCode::ShowDetail() {
+  if (!detail_) {
+    detail_ = new frmDetail(this);
+    detail_->Form_Load();
+  }
+  detail_->ShowComputation(last_);
+  detail_->Open();
+}
+
+frmDetail* frmMainCode::Detail() const { return detail_; }
+
+void frmMainCode::CopyResults() {
+  auto line = [](const QLabel* caption, const QLineEdit* box, const QLabel* unit) {
+    // A unit belongs only to a number, not to "无法计算".
+    const bool number = hydraulics::IsNumericText(box->text().toStdString());
+    return caption->text() + QStringLiteral("：") + box->text() + (number ? u' ' + unit->text() : QString()) + u'\n';
+  };
+  QGuiApplication::clipboard()->setText(line(ui->Label13, Text1[8], ui->Label10_0) +
+                                        line(ui->Label14, ui->TextBk, ui->Label10_1));
 }
 
 // The circular and doorway sections are approximations: their result boxes
@@ -159,6 +203,8 @@ void frmMainCode::Command2_Click() {
   for (int i = 1; i <= 8; ++i) Text1[i]->clear();
   ui->TextQ->clear();
   ui->TextBk->clear();
+  last_ = {};
+  if (detail_) detail_->ShowComputation(last_);
 }
 
 // OK in the box ends the program inside this call; Cancel comes back here.
@@ -177,6 +223,7 @@ hydraulics::BoxTexts frmMainCode::BoxContents() const {
 bool frmMainCode::CritDepth(std::int16_t TypeJs) {
   const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, BoxContents(), members_);
   if (!rejected) return true;
+  rejected_ = std::string(rejected->text);
   QMessageBox box(QMessageBox::Critical, QStringLiteral("提示"), FromUtf8(rejected->text), QMessageBox::Ok, this);
   // Qt's own button texts are English unless its translations are installed.
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));

@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <memory>
 
+#include <QPointer>
 #include <QWidget>
 
+#include "detail_window/LastComputation.h"
 #include "hydraulics/crit_depth.h"
 
 class QLineEdit;
+class frmDetail;
 namespace Ui {
 class frmMainCode;
 }
@@ -30,6 +33,11 @@ public:
   void Command3_Click();
   // False when an input was rejected with a message.
   bool CritDepth(std::int16_t TypeJs);
+  // The detail window, created when first opened, and the two result texts
+  // with their captions and units on the clipboard.
+  void ShowDetail();
+  void CopyResults();
+  frmDetail* Detail() const;
 
   std::int16_t JType() const { return JType_; }
   const hydraulics::OutValue& OUT() const { return members_.OUT; }
@@ -40,6 +48,7 @@ private:
   QLineEdit* Box(hydraulics::FocusBox box) const;
   hydraulics::BoxTexts BoxContents() const;
   void ShowExactComparison(bool succeeded, const hydraulics::ResultTexts& shown);
+  void RecordComputation(bool accepted, const hydraulics::BoxTexts& read, const hydraulics::ResultTexts& shown);
 
   std::unique_ptr<Ui::frmMainCode> ui;
   // Indexed as the window's groups are: Text1[1] to Text1[8]; slot 0 unused.
@@ -47,4 +56,7 @@ private:
 
   std::int16_t JType_ = 0;
   hydraulics::Members members_;
+  std::string rejected_;  // the message of the last rejected input
+  LastComputation last_;
+  QPointer<frmDetail> detail_;
 };

@@ -1,0 +1,46 @@
+#pragma once
+// The way into the detail window from the calculation window: a context menu
+// on the window's inner area (right button, the menu key, Shift+F10), the same
+// two entries at the end of the result boxes' own edit menus, and a hint that
+// closes their tooltips. The window decides what the entries do.
+
+#include <QList>
+#include <QMargins>
+#include <QObject>
+
+class QContextMenuEvent;
+class QLineEdit;
+class QMenu;
+class QWidget;
+
+class DetailMenu : public QObject {
+  Q_OBJECT
+
+public:
+  // `frame` is the width of the window's drawn frame on each side: a press
+  // there belongs to the frame, not to the inner area.
+  DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> resultBoxes);
+
+  static QString Hint();            // "右键查看断面详情"
+  static QString DetailEntry();     // "断面详情(&D)…"
+  static QString CopyEntry();       // "复制结果(&C)"
+
+  // The tooltip a result box shows: its own text, if any, then the hint.
+  static QString ShownTip(const QString& ownTip);
+
+signals:
+  void OpenDetail();
+  void CopyResults();
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void AddEntries(QMenu* menu);
+  bool OnWindow(QEvent* event);
+  bool OnResultBox(QLineEdit* box, QEvent* event);
+
+  QWidget* window_;
+  QMargins frame_;
+  QList<QLineEdit*> boxes_;
+};

@@ -1,0 +1,58 @@
+#pragma once
+// 断面详情: the calculation window's last computation on the true section
+// geometry, drawn to scale with its specific-energy curve, and its critical,
+// normal and given-depth states in a table. Owned by the calculation window
+// and kept above it; not modal, so that window goes on computing.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QWidget>
+
+#include "detail_window/DetailTable.h"
+#include "detail_window/LastComputation.h"
+
+class QLineEdit;
+namespace Ui {
+class frmDetail;
+}
+
+class frmDetail : public QWidget {
+  Q_OBJECT
+
+public:
+  explicit frmDetail(QWidget* owner);
+  ~frmDetail() override;
+
+  void Form_Load();
+  // Describes the computation afresh; the window's own inputs stay.
+  void ShowComputation(const LastComputation& last);
+  // Shows the window beside its owner the first time, and brings it forward.
+  void Open();
+
+  void Inputs_Change();
+  void cmdCopy_Click();
+  void cmdClose_Click();
+
+  const std::vector<DetailRow>& Rows() const { return rows_; }
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+private:
+  // A box's value when it holds one that makes sense; a reason when it does not.
+  struct Read {
+    std::optional<double> value;
+    QString problem;
+  };
+  Read ReadBox(const QLineEdit* box, const QString& name) const;
+  void Recompute();
+  void FillTable();
+  void PlaceBesideOwner();
+
+  std::unique_ptr<Ui::frmDetail> ui;
+  LastComputation last_;
+  std::vector<DetailRow> rows_;
+  bool placed_ = false;
+};
