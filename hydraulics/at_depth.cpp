@@ -5,13 +5,30 @@
 #include <limits>
 
 namespace hydraulics::exact {
+namespace {
+
+// Room around a closed-form estimate for its rounding.
+constexpr double kEstimateMargin = 1e-9;
+// Rounds of bracket shrinking before the solver takes over.
+constexpr int kBracketRounds = 2;
+
+}  // namespace
 
 OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h,
                           const double* turns, int turn_count) {
   const bool energy = which == Conjugate::Alternate;
-  auto value = [&](double x) { return energy ? EnergyAt(g, Q, grav, x) : MomentumAt(g, Q, grav, x); };
-  const double target = value(h);
-  auto f = [&](double x) { return value(x) - target; };
+  // In the geometry's parameter t, as the other solvers step.
+  auto value = [&](double t) {
+    if (energy) {
+      const Geometry::Point p = g.At<Geometry::kDepth | Geometry::kArea>(t);
+      const double V = Q / p.area;
+      return p.depth + g.alpha * V * V / (2 * grav);
+    }
+    const Geometry::Point p = g.At<Geometry::kArea | Geometry::kMoment>(t);
+    return Q * (Q / (grav * p.area)) + p.first_moment;
+  };
+  const double target = energy ? EnergyAt(g, Q, grav, h) : MomentumAt(g, Q, grav, h);
+  auto f = [&](double t) { return value(t) - target; };
   OtherDepth out;
 
   // Widest top width below the first turn.
@@ -22,7 +39,26 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   const double area_bound = energy ? Q * std::sqrt(g.alpha / (2 * grav * target)) : Q * (Q / (grav * target));
   const double floor_bound = std::min(area_bound / widest, turns[0]);
 
-  auto record = [&out](const RootResult& r) {
+  // The rectangle's sequent depth has Belanger's closed form (Chow 1959,
+  // eq. 3-22): y2 = y1 / 2 (sqrt(1 + 8 Fr1^2) - 1). A tight bracket around it
+  // leaves the solver two or three steps.
+  double estimate = 0;
+  if (!energy && g.shape == Shape::Rectangle) {
+    const double F2 = Q * Q / (grav * g.b * g.b * h * h * h);
+    estimate = h / 2 * (std::sqrt(1 + 8 * F2) - 1);
+  }
+  auto near_estimate = [&](double start, double end, RootResult& r) {
+    if (!(estimate > start && estimate < end)) return false;
+    const double lo = std::max(start, estimate * (1 - kEstimateMargin));
+    const double hi = std::min(end, estimate * (1 + kEstimateMargin));
+    r = SolveBracketed(f, lo, hi);
+    return r.converged();
+  };
+
+  auto record = [&out, &g](RootResult r) {
+    r.root = g.DepthOf(r.root);
+    r.lo = g.DepthOf(r.lo);
+    r.hi = g.DepthOf(r.hi);
     if (!out.found) {
       out.lowest = r;
       out.found = r.converged();
@@ -31,29 +67,61 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     }
   };
   // Pieces [0, t0], [t0, t1], ... and the last from the top turn to the crown or without end.
+  double t_turns[3];
+  for (int i = 0; i < turn_count; ++i) t_turns[i] = g.ParamOf(turns[i]);
+  const double t_floor = g.ParamOf(floor_bound);
   for (int i = 0; i <= turn_count; ++i) {
-    const double start = i == 0 ? floor_bound : turns[i - 1];
+    const double start = i == 0 ? t_floor : t_turns[i - 1];
     const bool last = i == turn_count;
     // The piece holding h has no other root: the function is monotone on it.
     const bool holds_h = (i == 0 || h >= turns[i - 1]) && (last || h <= turns[i]);
     if (holds_h && !(i > 0 && h == turns[i - 1])) continue;
     if (!last) {
-      const double end = turns[i];
+      const double end = t_turns[i];
+      RootResult r;
+      if (near_estimate(start, end, r)) {
+        record(r);
+        continue;
+      }
       const double f_start = f(start), f_end = f(end);
       if ((f_start < 0) != (f_end < 0) || f_start == 0 || f_end == 0)
         record(SolveBracketed(f, start, end, f_start, f_end));
     } else if (g.closed()) {
-      const double f_start = f(start), f_full = f(g.height);
+      const double f_start = f(start), f_full = f(g.TopParam());
       if (f_full < 0) {
         out.above_crown = true;
       } else {
-        record(SolveBracketed(f, start, g.height, f_start, f_full));
+        record(SolveBracketed(f, start, g.TopParam(), f_start, f_full));
       }
     } else {
-      // Rising without end: E > h bounds the alternate depth by E itself.
+      RootResult r;
+      if (near_estimate(start, std::numeric_limits<double>::infinity(), r)) {
+        record(r);
+        continue;
+      }
       auto falling = [&f](double x) { return -f(x); };
-      const double guess = energy ? std::max(target, start * 2) : start * 2;
-      record(SolveDecreasing(falling, start, guess, std::numeric_limits<double>::infinity()));
+      double lo = start, hi = start * 2;
+      if (energy) {
+        // E > h bounds the alternate depth by E itself; and as the velocity
+        // head v falls with depth, a root between lo and hi lies between
+        // E - v(lo) and E - v(hi). Each round shrinks the bracket by Fr^2 there.
+        auto head = [&](double x) { return target - EnergyAt(g, Q, grav, x) + x; };
+        hi = target;
+        for (int round = 0; round < kBracketRounds; ++round) {
+          const double new_lo = target - head(lo), new_hi = target - head(hi);
+          if (new_lo > lo && new_lo < hi) lo = new_lo;
+          if (new_hi < hi && new_hi > lo) hi = new_hi;
+        }
+      } else {
+        // M exceeds its first-moment term alone: b h^2 / 2 + m h^3 / 3 for
+        // the trapezoid family, so either part bounds the depth.
+        const double M = target;
+        hi = std::numeric_limits<double>::infinity();
+        if (g.shape != Shape::Triangle) hi = std::sqrt(2 * M / g.b);
+        if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * M / g.m));
+        if (!(hi > lo)) hi = lo * 2;
+      }
+      record(SolveDecreasing(falling, lo, hi, std::numeric_limits<double>::infinity()));
     }
   }
   if (out.found && out.above_crown) out.above_crown = false;

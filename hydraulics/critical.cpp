@@ -104,7 +104,13 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
       } else {
         hi = BelowCrown(g, lo, ld, g.R);
       }
-      out.lowest = SolveTowardsCrown(f, lo, hi, g.height);
+      // In the half angle the width falls linearly at the crown, not as a
+      // square root: halving towards the crown reaches any root there.
+      RootResult& r = out.lowest;
+      r = SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam());
+      r.root = g.DepthOf(r.root);
+      r.lo = g.DepthOf(r.lo);
+      r.hi = g.DepthOf(r.hi);
       break;
     }
     case Shape::Doorway: {

@@ -18,11 +18,18 @@ inline double LogDemand(double alpha, double Q, double g) {
   return std::log(alpha / g) + 2 * std::log(Q);
 }
 
-// ln(alpha Q^2 B / (g A^3)): positive below a critical depth, negative above.
-// A closed section's width vanishes at the crown; the smallest normal double
-// in its place keeps the value finite there, as the solver's interpolation needs.
-inline double CriticalExcess(const Geometry& geometry, double log_demand, double h) {
-  return log_demand + std::log(std::max(geometry.TopWidth(h), DBL_MIN)) - 3 * std::log(geometry.Area(h));
+// ln(alpha Q^2 B / (g A^3)) at the geometry's parameter t: positive below a
+// critical depth, negative above. A closed section's width vanishes at the
+// crown; the smallest normal double in its place keeps the value finite
+// there, as the solver's interpolation needs. One logarithm serves unless
+// A^3 or the quotient leaves the normal range.
+inline double CriticalExcess(const Geometry& geometry, double log_demand, double t) {
+  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth>(t);
+  const double B = std::max(p.top_width, DBL_MIN);
+  const double cube = p.area * p.area * p.area;
+  const double ratio = B / cube;
+  if (std::isnormal(cube) && std::isnormal(ratio)) return log_demand + std::log(ratio);
+  return log_demand + std::log(B) - 3 * std::log(p.area);
 }
 
 struct CriticalRoots {

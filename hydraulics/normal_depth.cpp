@@ -65,27 +65,32 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     out.beyond_capacity = true;
     return out;
   }
+  // Everything below runs in the geometry's parameter t (the doorway's is its depth).
   Turns turns;
-  const double f_full = f(g.height);
+  const double top = g.TopParam();
+  const double f_full = f(top);
   if (g.shape == Shape::Circle) {
-    turns.Add(2 * g.R * std::pow(std::sin(kPipePeakHalfAngle / 2), 2));
-    turns.Add(g.height);
+    turns.Add(kPipePeakHalfAngle);
+    turns.Add(top);
   } else if (f_full > 0 && ArchRise(g, g.wall) >= 0) {
     // Less than the full section carries: one crossing below the peak, and
     // within the walls when the walls alone carry Q.
     if (g.wall > floor_bound && f(g.wall) >= 0) turns.Add(g.wall);
-    turns.Add(g.height);
+    turns.Add(top);
   } else {
     turns = DoorwayTurns(g);
   }
-  double start = floor_bound, f_start = f(floor_bound);
+  double start = g.ParamOf(floor_bound), f_start = f(start);
   bool found = false;
   for (int i = 0; i < turns.count; ++i) {
     const double end = turns.at[i];
     if (end <= start) continue;
-    const double f_end = end == g.height ? f_full : f(end);
+    const double f_end = end == top ? f_full : f(end);
     if ((f_start < 0) != (f_end < 0) || f_start == 0) {
-      const RootResult r = SolveBracketed(f, start, end, f_start, f_end);
+      RootResult r = SolveBracketed(f, start, end, f_start, f_end);
+      r.root = g.DepthOf(r.root);
+      r.lo = g.DepthOf(r.lo);
+      r.hi = g.DepthOf(r.hi);
       if (!found) {
         out.lowest = r;
         found = true;

@@ -17,12 +17,20 @@ inline double LogConveyanceDemand(double n, double Q, double k, double S0) {
   return 3 * (std::log(n) + std::log(Q) - std::log(k) - 0.5 * std::log(S0));
 }
 
-// ln((A R^(2/3))^3) minus the demand: negative below a normal depth.
-inline double ConveyanceExcess(const Geometry& geometry, double log_demand, double h) {
-  return 5 * std::log(geometry.Area(h)) - 2 * std::log(geometry.Perimeter(h)) - log_demand;
+// ln((A R^(2/3))^3) = ln(A^5 / P^2) minus the demand, at the geometry's
+// parameter t: negative below a normal depth. One logarithm serves unless a
+// power leaves the normal range.
+inline double ConveyanceExcess(const Geometry& geometry, double log_demand, double t) {
+  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kPerimeter>(t);
+  const double A2 = p.area * p.area;
+  const double fifth = A2 * A2 * p.area, P2 = p.perimeter * p.perimeter;
+  const double ratio = fifth / P2;
+  if (std::isnormal(fifth) && std::isnormal(P2) && std::isnormal(ratio)) return std::log(ratio) - log_demand;
+  return 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
 }
 
-// Half the central angle at which a pipe's section factor A R^(2/3) peaks,
+// Half the central angle at which a pipe's section factor A R^(2/3) peaks
+// (the circle's parameter t),
 // where 10 p sin^2 p = 2 p - sin 2p; the depth is 0.938181 of the diameter.
 inline constexpr double kPipePeakHalfAngle = 2.6390535689668978;
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "hydraulics/exact_geometry.h"
 
@@ -141,6 +142,62 @@ struct Geometry {
 
   Measures Measure(double h) const {
     return {Area(h), TopWidth(h), Perimeter(h), FirstMoment(h)};
+  }
+
+  // The solvers step along a parameter t of the depth: a circle's half angle,
+  // so that a step costs one sine and cosine instead of asin, sin and sqrt;
+  // the depth itself for the other sections.
+  double ParamOf(double h) const { return shape == Shape::Circle ? HalfAngle(h) : h; }
+  // t of the crown; infinite for open sections.
+  double TopParam() const { return shape == Shape::Circle ? std::numbers::pi : height; }
+  double DepthOf(double t) const {
+    if (shape != Shape::Circle) return t;
+    const double c = std::cos(t);
+    // R (1 - cos t) cancels for small angles; sin^2 / (1 + cos) does not.
+    if (c > 0) {
+      const double s = std::sin(t);
+      return R * s * s / (1 + c);
+    }
+    return R * (1 - c);
+  }
+
+  enum Need : unsigned { kDepth = 1, kArea = 2, kWidth = 4, kPerimeter = 8, kMoment = 16 };
+  struct Point {
+    double depth = 0, area = 0, top_width = 0, perimeter = 0, first_moment = 0;
+  };
+  // What `need` asks for at parameter t; the rest stays 0.
+  template <unsigned need>
+  Point At(double t) const {
+    Point p;
+    if (shape == Shape::Circle) {
+      const double s = std::sin(t), c = std::cos(t);
+      // t - sin t cos t, and the segment's first moment, lose digits to
+      // cancellation for small angles: their Taylor series there.
+      double a = 0;
+      if constexpr ((need & (kArea | kMoment)) != 0) {
+        if (t > 0.25) {
+          a = t - s * c;
+        } else {
+          const double t2 = t * t;
+          a = t * t2 *
+              (2.0 / 3 + t2 * (-2.0 / 15 + t2 * (4.0 / 315 + t2 * (-2.0 / 2835 + t2 * (4.0 / 155925 +
+                  t2 * (-4.0 / 6081075 + t2 * (8.0 / 638512875)))))));
+        }
+      }
+      if constexpr ((need & kDepth) != 0) p.depth = c > 0 ? R * s * s / (1 + c) : R * (1 - c);
+      if constexpr ((need & kArea) != 0) p.area = R * R * a;
+      if constexpr ((need & kWidth) != 0) p.top_width = 2 * R * std::max(s, 0.0);
+      if constexpr ((need & kPerimeter) != 0) p.perimeter = 2 * R * t;
+      if constexpr ((need & kMoment) != 0)
+        p.first_moment = R * R * R * (t > 0.5 ? 2.0 / 3 * s * s * s - c * a : SegmentMoment(t));
+      return p;
+    }
+    p.depth = t;
+    if constexpr ((need & kArea) != 0) p.area = Area(t);
+    if constexpr ((need & kWidth) != 0) p.top_width = TopWidth(t);
+    if constexpr ((need & kPerimeter) != 0) p.perimeter = Perimeter(t);
+    if constexpr ((need & kMoment) != 0) p.first_moment = FirstMoment(t);
+    return p;
   }
 
   // Widest top width at any depth: the arch of a doorway wider than a half
