@@ -1,12 +1,11 @@
 #include "cli/output_forms.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 #include "cli/csv.h"
@@ -26,20 +25,23 @@ std::size_t CountFields(std::string_view header) {
   return n;
 }
 
-// The text form has the digits of printf's %.15g. Scaling by an exact power
-// of ten in the 64-bit significand of x87's long double rounds once, by at
-// most 2^-14 at 15 digits; only a product that close to a half leaves the
-// rounding in doubt, and those, with magnitudes beyond the table or another
-// long double, take the general conversion.
+// The text form has the digits of printf's %.15g. A double is m 2^e with
+// a 53-bit m, so m 10^p = (m 5^p) 2^(e+p) is exact in 128 bits for 5^p below
+// 2^64: the digits and their rounding, halves to even, come out exact. Other
+// magnitudes take the general conversion.
 constexpr int kSignificantDigits = 15;
-constexpr bool kFastPath = std::numeric_limits<long double>::digits == 64 && std::endian::native == std::endian::little;
-constexpr long double kPowersOfTen[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-                                        1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-                                        1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
-constexpr long double kHalfMargin = 1e-3L;
-// Adding 2^63 leaves the rounded integer in the significand's low bits;
-// a conversion to an integer would switch the x87 rounding mode twice.
-constexpr long double kTwoTo63 = 9223372036854775808.0L;
+constexpr int kMaxPower = 27; // 5^27 < 2^64
+__extension__ using Wide = unsigned __int128;
+
+constexpr auto kPowersOfFive = [] {
+  std::array<std::uint64_t, kMaxPower + 1> powers{};
+  std::uint64_t p = 1;
+  for (auto& v : powers) {
+    v = p;
+    p *= 5;
+  }
+  return powers;
+}();
 
 struct Digits {
   std::uint64_t value; // 10^14 <= value < 10^15
@@ -47,25 +49,41 @@ struct Digits {
 };
 
 std::optional<Digits> FifteenDigits(double magnitude) {
-  if constexpr (!kFastPath) return std::nullopt;
   std::uint64_t bits = 0;
   std::memcpy(&bits, &magnitude, sizeof bits);
-  const int binary_exponent = static_cast<int>(bits >> 52) - 1023; // magnitude in [2^e, 2^(e+1))
-  // floor(e log10 2) for |e| < 1700; the decimal exponent is this or one more.
-  int exponent = (binary_exponent * 78913) >> 18;
-  constexpr long double kTop = 1e15L;
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0) return std::nullopt; // subnormal
+  constexpr std::uint64_t kImplicitBit = std::uint64_t{1} << 52;
+  const std::uint64_t m = (bits & (kImplicitBit - 1)) | kImplicitBit;
+  const int e = biased - 1075;
+  // floor((biased - 1023) log10 2) for the whole double range; the decimal
+  // exponent is this or one more.
+  int exponent = ((biased - 1023) * 78913) >> 18;
+  constexpr std::uint64_t kTop = 1'000'000'000'000'000;
   for (int attempt = 0; attempt < 2; ++attempt, ++exponent) {
     const int power = kSignificantDigits - 1 - exponent;
-    if (power < 0 || power >= static_cast<int>(std::size(kPowersOfTen))) return std::nullopt;
-    const long double scaled = magnitude * kPowersOfTen[power];
-    if (scaled >= kTop) continue;
-    const long double shifted = scaled + kTwoTo63;
-    const long double off = scaled - (shifted - kTwoTo63);
-    if (std::fabs(std::fabs(off) - 0.5L) < kHalfMargin) return std::nullopt;
-    std::uint64_t significand = 0;
-    std::memcpy(&significand, &shifted, sizeof significand);
-    Digits d{significand - (std::uint64_t{1} << 63), exponent};
-    if (d.value == static_cast<std::uint64_t>(kTop)) {
+    if (power < 0 || power > kMaxPower) return std::nullopt;
+    const Wide scaled = static_cast<Wide>(m) * kPowersOfFive[power];
+    const int shift = e + power; // the value times 10^power is scaled 2^shift
+    std::uint64_t whole = 0;
+    bool up = false;
+    if (shift >= 0) {
+      if (shift > 10) return std::nullopt;
+      const Wide w = scaled << shift;
+      if (w >= kTop) continue;
+      whole = static_cast<std::uint64_t>(w);
+    } else {
+      const int drop = -shift;
+      if (drop >= 127) return std::nullopt;
+      const Wide w = scaled >> drop;
+      if (w >= kTop) continue;
+      whole = static_cast<std::uint64_t>(w);
+      const Wide rest = scaled & ((Wide{1} << drop) - 1);
+      const Wide half = Wide{1} << (drop - 1);
+      up = rest > half || (rest == half && (whole & 1) != 0);
+    }
+    Digits d{whole + (up ? 1 : 0), exponent};
+    if (d.value == kTop) {
       d.value /= 10;
       ++d.exponent;
     }

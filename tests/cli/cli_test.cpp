@@ -352,6 +352,17 @@ TEST(Cli, HelpNamesEveryColumnAndItsExampleHolds) {
   EXPECT_EQ(RunCli({}, input).out, HelpBlock(help.out, "示例输出："));
 }
 
+TEST(Cli, HelpNamesTheExactColumnsAndItsExactExampleHolds) {
+  const Result help = RunCli({"--help"});
+  for (const char* name : {"--units si|us", "32.174", "1.486", "critical_slope", "normal_depth", "normal_velocity",
+                           "normal_froude", "regime", "slope_class", "energy_at_h", "froude_at_h", "alternate_depth",
+                           "sequent_depth", "缓流", "陡坡", "“；”", "--  "})
+    EXPECT_NE(help.out.find(name), std::string::npos) << name;
+  const std::string input = HelpBlock(help.out, "精确断面几何示例输入（vardenix-cli --geometry exact）：");
+  ASSERT_FALSE(input.empty());
+  EXPECT_EQ(RunCli({"--geometry", "exact"}, input).out, HelpBlock(help.out, "精确断面几何示例输出："));
+}
+
 // The exact-mode line for one row, from the exact solver run directly.
 std::string ExactLine(std::int16_t type, const Columns& columns, double g = 9.8) {
   hydraulics::BoxTexts boxes;
