@@ -35,5 +35,6 @@ if (( status > 1 )); then
   echo "vardenix-cli ended with status $status" >&2
   exit 1
 fi
-read -r kib seconds < "$report"
+# GNU time puts a line about a non-zero status first.
+read -r kib seconds < <(tail -n 1 "$report")
 echo "$rows rows in $seconds s, peak resident memory $kib KiB"
