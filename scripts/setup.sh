@@ -12,6 +12,8 @@ packages=(
   libgif-dev
   # the start-up benchmark watches the X server directly
   libx11-dev
+  # at fractional scale factors the window shape is cut in the X server's pixels
+  libxext-dev
   # sanitizer and fuzzing builds
   clang libclang-rt-14-dev
   # the window's fonts: a Song-style Chinese serif, and Arial's metrics

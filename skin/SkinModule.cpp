@@ -1,4 +1,5 @@
 #include "skin/SkinModule.h"
+#include "skin/device_shape.h"
 #include "skin/skin_picture.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QSettings>
 #include <QWidget>
@@ -219,6 +221,41 @@ void unpinSize(QWidget* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
+// QLabel smooths a stretched picture, which at a scale factor of 2 or 3
+// blurs the frame beside its sharp text. At whole factors a stretched piece
+// is enlarged pixel for pixel instead; fractional factors keep the smoothing,
+// which there hides the uneven pixel widths.
+class PixelForPixel : public QObject {
+public:
+    explicit PixelForPixel(QWidget* window) : QObject(window)
+    {
+        setObjectName(Name);
+    }
+
+    static PixelForPixel* of(QWidget* window)
+    {
+        auto* painter = window->findChild<PixelForPixel*>(Name, Qt::FindDirectChildrenOnly);
+        return painter ? painter : new PixelForPixel(window);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto* piece = static_cast<QLabel*>(watched);
+        const qreal ratio = piece->devicePixelRatioF();
+        if (!piece->hasScaledContents() || piece->pixmap().isNull() || ratio != std::floor(ratio))
+            return false;
+        QPainter painter(piece);
+        painter.drawPixmap(piece->contentsRect(), piece->pixmap());
+        return true;
+    }
+
+private:
+    static constexpr QLatin1String Name{"SkinModule::PixelForPixel"};
+};
+
 // The one place that knows how a window is moved on each platform.
 void startMove(QWidget* window, const QMouseEvent& press)
 {
@@ -245,6 +282,8 @@ void ApplyPieceProperties(QWidget* window, TitleHints hints)
         if (!label)
             continue;
         label->setScaledContents(piece.stretched);
+        if (piece.stretched)
+            label->installEventFilter(PixelForPixel::of(window));
         if (!piece.stretched && !label->pixmap().isNull())
             label->resize(label->pixmap().size());
         const bool hinted = hints == TitleHints::On && piece.hint;
@@ -344,6 +383,7 @@ QRegion RoundRectRegion(int w, int h, int ellipseWidth, int ellipseHeight)
 void RoundCorners(QWidget* window)
 {
     window->setMask(RoundRectRegion(window->width(), window->height(), CornerEllipse, CornerEllipse));
+    CutDeviceShape(window, CornerEllipse);
 }
 
 void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode)

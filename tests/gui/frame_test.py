@@ -170,6 +170,63 @@ def check_windows_fixed(window_id):
     xdotool("key", "Tab", "Return")
 
 
+def corner_squares(shot, x0, y0, w, h, side):
+    """The four corner squares of a window in a screenshot, each mirrored into
+    the top-left corner's orientation, as rows of cut (True) or kept pixels."""
+    squares = []
+    for flip_x, flip_y in ((False, False), (True, False), (False, True), (True, True)):
+        left, top = (x0 + w - side if flip_x else x0), (y0 + h - side if flip_y else y0)
+        found = pixels(shot, left, top, side, side)
+        squares.append([[found[(left + (side - 1 - x if flip_x else x), top + (side - 1 - y if flip_y else y))]
+                         == BLACK for x in range(side)] for y in range(side)])
+    return squares
+
+
+def check_fractional_shape(window_id, factor, shot):
+    """The shape is exactly the window's size and its four corners are mirror
+    images of each other."""
+    x0, y0, w, h = window_geometry(window_id)
+    info = subprocess.run(["xwininfo", "-shape", "-id", window_id], check=True, capture_output=True,
+                          text=True).stdout
+    extents = info.split("Window shape extents:")[1].split()[0]
+    if extents != f"{w}x{h}+0+0":
+        raise AssertionError(f"at {factor}x the shape is {extents} on a {w}x{h} window")
+    screenshot(shot)
+    squares = corner_squares(shot, x0, y0, w, h, round(CORNER * factor) + 2)
+    names = ("top right", "bottom left", "bottom right")
+    differing = [name for name, square in zip(names, squares[1:]) if square != squares[0]]
+    if differing:
+        raise AssertionError(f"at {factor}x the {differing} corners differ from the top-left one")
+
+
+def check_whole_factor_pictures(window_id, skinz, factor, shot):
+    """At a whole scale factor the stretched title and left edge show their
+    skin pictures enlarged pixel for pixel, not smoothed."""
+    x0, y0, _, _ = window_geometry(window_id)
+    screenshot(shot)
+    # Window rectangles of the two pieces clear of the title text and the
+    # group frames, and the picture pixel each window pixel shows: both
+    # pictures repeat along their stretched direction.
+    checks = (("imgTitleMain", (275, 0, 60, 30), lambda x, y: (0, y)),
+              ("imgWindowLeft", (0, 60, 8, 150), lambda x, y: (x, 0)))
+    for piece, (left, top, width, height), source in checks:
+        picture = os.path.join(skinz, "Blue", piece + ".gif")
+        pw, ph = (int(v) for v in subprocess.run(["identify", "-format", "%w %h", picture], check=True,
+                                                 capture_output=True, text=True).stdout.split())
+        shown_picture = pixels(picture, 0, 0, pw, ph)
+        shown = pixels(shot, x0 + left * factor, y0 + top * factor, width * factor, height * factor)
+        wrong = [(x, y) for (x, y), colour in shown.items()
+                 if colour != shown_picture[source((x - x0) // factor, (y - y0) // factor)]]
+        if wrong:
+            raise AssertionError(f"at {factor}x {len(wrong)} pixels of {piece} are not its picture's, "
+                                 f"e.g. {wrong[:3]}")
+
+
+def scaled(factor):
+    """The program's scale factor for the next Desktop."""
+    os.environ["QT_SCALE_FACTOR"] = str(factor)
+
+
 def check_skin(window_id, skinz, skin, shot):
     x0, y0, _, _ = window_geometry(window_id)
     screenshot(shot)
@@ -205,6 +262,21 @@ def main(program, skinz, shots):
         window_id = desktop.program_window()
         failures += run("fixed size: no resize, maximise or full screen",
                         lambda: check_windows_fixed(window_id))
+    try:
+        for factor in (2,):
+            scaled(factor)
+            with Desktop(program, skin="Blue") as desktop:
+                window_id = desktop.program_window()
+                failures += run(f"{factor}x pictures enlarged pixel for pixel", lambda: check_whole_factor_pictures(
+                    window_id, skinz, factor, os.path.join(shots, f"scaled-{factor}x.png")))
+        for factor in (1.5, 1.75):
+            scaled(factor)
+            with Desktop(program) as desktop:
+                window_id = desktop.program_window()
+                failures += run(f"{factor}x shape the window's size, four like corners", lambda: check_fractional_shape(
+                    window_id, factor, os.path.join(shots, f"scaled-{factor}x.png")))
+    finally:
+        os.environ.pop("QT_SCALE_FACTOR", None)
     colours = {}
     for skin in ("Blue", "Green"):
         with Desktop(program, skin=skin) as desktop:

@@ -5,6 +5,7 @@
 
 #include "SkinnedWindow.h"
 #include "skin/SkinModule.h"
+#include "skin/device_shape.h"
 
 class FrameLayoutTest : public QObject {
     Q_OBJECT
@@ -23,6 +24,8 @@ private slots:
     void onlyResizeFormChangesTheSize_data();
     void onlyResizeFormChangesTheSize();
     void fullScreenIsDeclined();
+    void deviceShapeAtFractionalFactors_data();
+    void deviceShapeAtFractionalFactors();
 };
 
 void FrameLayoutTest::piecesFollowTheWindowSize_data()
@@ -310,6 +313,36 @@ void FrameLayoutTest::fullScreenIsDeclined()
     w.setWindowState(Qt::WindowFullScreen);
     QTRY_VERIFY(!w.isFullScreen());
     QCOMPARE(w.geometry(), QRect(120, 80, 415, 307));
+}
+
+void FrameLayoutTest::deviceShapeAtFractionalFactors_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QSize>("device");
+    // The platform rounds each side to the nearest device pixel, halves up.
+    QTest::newRow("calculation window at 1.5") << QSize(415, 307) << 1.5 << QSize(623, 461);
+    QTest::newRow("calculation window at 1.75") << QSize(415, 307) << 1.75 << QSize(726, 537);
+    QTest::newRow("calculation window at 1.25") << QSize(415, 307) << 1.25 << QSize(519, 384);
+    QTest::newRow("exit box at 1.5") << QSize(274, 115) << 1.5 << QSize(411, 173);
+}
+
+void FrameLayoutTest::deviceShapeAtFractionalFactors()
+{
+    QFETCH(QSize, window);
+    QFETCH(double, ratio);
+    QFETCH(QSize, device);
+    const QRegion shape = SkinModule::DeviceShape(window, ratio, SkinModule::CornerEllipse);
+    QCOMPARE(shape.boundingRect(), QRect(QPoint(), device));
+    // The four corners are mirror images of each other.
+    const QTransform acrossX(-1, 0, 0, 1, device.width(), 0);
+    const QTransform acrossY(1, 0, 0, -1, 0, device.height());
+    QCOMPARE(acrossX.map(shape), shape);
+    QCOMPARE(acrossY.map(shape), shape);
+    const int corner = qRound(SkinModule::CornerEllipse * ratio);
+    QVERIFY(!shape.contains(QPoint(1, 1)));
+    QVERIFY(shape.contains(QPoint(corner / 2, 0)));
+    QVERIFY(shape.contains(QPoint(0, corner / 2)));
 }
 
 QTEST_MAIN(FrameLayoutTest)
