@@ -65,8 +65,9 @@ const char* BuildGeometry(const Section& s, Geometry& g) {
       // for an arch wider than a half circle).
       g.z0 = g.Ra * std::cos(g.theta);
       // Ra (1 - cos theta) without the cancellation of small angles.
-      g.height = g.wall + s.b / 2 * std::tan(g.theta / 2);
-      g.area_to_springing = g.Strip(g.z0);
+      g.rise = s.b / 2 * std::tan(g.theta / 2);
+      g.height = g.wall + g.rise;
+      g.cap_moment = g.Ra * g.Ra * g.Ra * SegmentMoment(g.theta);
       g.alpha = kDoorwayEnergyCoefficient;
       return nullptr;
     }

@@ -57,18 +57,35 @@ struct Geometry {
   double theta = 0; // doorway: half the crown angle [rad]
   double Ra = 0;    // doorway: crown-arch radius
   double z0 = 0;    // doorway: the springing line's height above the arch centre
-  double area_to_springing = 0;  // doorway: strip area below the springing line, rel. centre
+  double rise = 0;  // doorway: crown above the springing line, Ra (1 - cos theta)
+  double cap_moment = 0;  // doorway: first moment of the arch's cap about the springing line
   double height = std::numeric_limits<double>::infinity();  // finite for closed sections
   double alpha = 1;  // energy coefficient on Q^2: 1.05 for the doorway, as the window has it
 
   bool closed() const { return shape == Shape::Circle || shape == Shape::Doorway; }
   bool has_perimeter() const { return shape != Shape::AverageTrapezoid; }
 
-  // Area of the arch circle's horizontal strip between the centre and height z.
-  double Strip(double z) const {
-    const double t = std::clamp(z / Ra, -1.0, 1.0);
-    return Ra * Ra * (t * std::sqrt((1 - t) * (1 + t)) + std::asin(t));
+  // A flat arch has a radius many times its rise, so the doorway's arch is
+  // measured from its crown: `gap` is the crown's height above the surface,
+  // and the arch circle's sine and cosine there come without the
+  // cancellation of Ra - z for z near Ra.
+  // Area between the springing line and the surface `gap` below the crown:
+  // Ra^2 (dphi + sin dphi cos(phi0 + phi1)) over the arch's angles phi,
+  // rearranged into two terms that are never negative.
+  double ArchArea(double u) const {
+    const double gap = std::max(rise - u, 0.0);
+    const double t0 = z0 / Ra, c0 = b / 2 / Ra, one_minus_t0 = rise / Ra;
+    const double one_minus_t1 = gap / Ra, t1 = 1 - one_minus_t1;
+    const double c1 = std::sqrt(one_minus_t1 * (1 + t1));
+    const double sin_d = u / Ra * (c0 + t0 * (t0 + t1) / (c0 + c1));
+    const double d = std::atan2(sin_d, c0 * c1 + t0 * t1);
+    const double one_plus_cos_sum = one_minus_t0 + t0 * one_minus_t1 + c0 * c1;
+    return Ra * Ra * (ThetaMinusSin(d) + one_plus_cos_sum * sin_d);
   }
+  // Half the arch's width `gap` below its crown.
+  double ArchHalfWidth(double gap) const { return std::sqrt(std::max(gap * (2 * Ra - gap), 0.0)); }
+  // Half the angle the cap above the surface subtends at the arch centre.
+  double CapHalfAngle(double gap) const { return 2 * std::asin(std::sqrt(std::min(gap / (2 * Ra), 1.0))); }
   // Circle: half the central angle of the wetted segment; asin stays accurate
   // where acos(1 - h/R) does not.
   double HalfAngle(double h) const { return 2 * std::asin(std::sqrt(std::min(h / (2 * R), 1.0))); }
@@ -82,7 +99,7 @@ struct Geometry {
       case Shape::Triangle: return m * h * h;
       case Shape::Doorway:
         if (h <= wall) return b * h;
-        return b * wall + Strip(z0 + (h - wall)) - area_to_springing;
+        return b * wall + ArchArea(h - wall);
     }
     return 0;
   }
@@ -96,9 +113,7 @@ struct Geometry {
       case Shape::Triangle: return 2 * m * h;
       case Shape::Doorway: {
         if (h <= wall) return b;
-        if (h >= height) return 0;  // the crown's height is rounded apart from Ra and z0
-        const double z = z0 + (h - wall);
-        return 2 * std::sqrt(std::max((Ra - z) * (Ra + z), 0.0));
+        return 2 * ArchHalfWidth(rise - (h - wall));
       }
     }
     return 0;
@@ -113,8 +128,7 @@ struct Geometry {
       case Shape::Triangle: return 2 * side * h;
       case Shape::Doorway: {
         if (h <= wall) return b + 2 * h;
-        const double t = std::clamp((z0 + (h - wall)) / Ra, -1.0, 1.0);
-        return b + 2 * wall + 2 * Ra * (theta - std::acos(t));
+        return b + 2 * wall + 2 * Ra * (theta - CapHalfAngle(std::max(rise - (h - wall), 0.0)));
       }
     }
     return 0;
@@ -129,12 +143,21 @@ struct Geometry {
       case Shape::Triangle: return m * h * h * h / 3;
       case Shape::Doorway: {
         if (h <= wall) return b * h * h / 2;
-        // Integral of (z - zeta) * 2 sqrt(Ra^2 - zeta^2) over the arch up to z.
-        const double z = z0 + (h - wall);
-        const double rest = std::max((Ra - z) * (Ra + z), 0.0);
-        const double half_b = b / 2;
-        return b * wall * (h - wall / 2) + z * (Strip(z) - area_to_springing) +
-               2.0 / 3 * (rest * std::sqrt(rest) - half_b * half_b * half_b);
+        // The arch's part, the integral of (u - v) B(v) over heights v above
+        // the springing line up to u, two ways: as the cap above the springing
+        // line less the cap above the surface, which loses (rise / u)^2 ulps,
+        // or about the arch centre, which loses some hundred times Ra / u
+        // (measured against quadrature); the better one.
+        const double u = h - wall, gap = std::max(rise - u, 0.0);
+        double arch = 0;
+        if (rise * rise < 100 * Ra * u) {
+          arch = (Ra * Ra * ThetaMinusSin(2 * theta) / 2) * u - cap_moment +
+                 Ra * Ra * Ra * SegmentMoment(CapHalfAngle(gap));
+        } else {
+          const double w0 = b / 2, w1 = ArchHalfWidth(gap);
+          arch = (Ra - gap) * ArchArea(u) - 2.0 / 3 * (w0 * w0 * w0 - w1 * w1 * w1);
+        }
+        return b * wall * (h - wall / 2) + arch;
       }
     }
     return 0;
