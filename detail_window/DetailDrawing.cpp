@@ -205,15 +205,17 @@ void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
 
   // Surfaces, each with a leader to its value in a column on the right.
   std::vector<Tag> tags;
+  int signs = 0;
   for (const Surface& w : surfaces) {
     const double half = TopWidth(drawn, w.depth) / 2;
     const QPointF left = map(-half, w.depth);
     const QPointF right = map(half, w.depth);
     p.setPen(QPen(w.colour, 1.5, w.dashed ? Qt::DashLine : Qt::SolidLine));
     p.drawLine(left, right);
-    // The surface sign of the drawings: a small triangle standing on the line.
+    // The surface sign of the drawings: a small triangle standing on the
+    // line, each at its own place so that signs of close lines stay apart.
     if (!w.dashed) {
-      const QPointF mark = map(half / 2, w.depth);
+      const QPointF mark = map(half * (0.55 - 0.35 * signs++), w.depth);
       p.setPen(QPen(w.colour, 1));
       p.drawPolygon(QPolygonF{mark + QPointF(-4, -7), mark + QPointF(4, -7), mark});
     }

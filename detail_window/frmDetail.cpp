@@ -58,8 +58,13 @@ QTableWidgetItem* Cell(const QString& text, const QString& accessible, Qt::Align
 
 }  // namespace
 
+// A dialog in the toolkit's sense (not modal): only such windows tell the X11
+// window manager their owner. The owner stays above ordinary windows, and a
+// window manager keeps an owned window above its owner only within the same
+// layer, so this one stays on top too.
 frmDetail::frmDetail(QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::frmDetail>()) {
+    : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      ui(std::make_unique<Ui::frmDetail>()) {
   ui->setupUi(this);
   SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::Off);
   ui->lblTitle->adjustSize();

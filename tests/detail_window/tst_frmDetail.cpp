@@ -152,7 +152,7 @@ private slots:
     QTest::newRow("doorway") << 5 << u"5"_s << Params{{2, u"3"_s}, {6, u"2"_s}, {7, u"120"_s}} << u"0.014"_s
                              << u"0.002"_s << u"0.4"_s;
     QTest::newRow("pipe flowing nearly full")
-        << 1 << u"3.2"_s << Params{{1, u"0.5"_s}} << u"0.013"_s << u"0.02"_s << u"0.3"_s;
+        << 1 << u"3.3"_s << Params{{1, u"0.5"_s}} << u"0.013"_s << u"0.02"_s << u"0.3"_s;
     QTest::newRow("critical state alone without n, i and h")
         << 2 << u"10"_s << Params{{2, u"5"_s}} << QString() << QString() << QString();
   }
