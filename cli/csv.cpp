@@ -1,5 +1,6 @@
 #include "cli/csv.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,12 @@ bool CsvReader::Fill() {
   do {
     const ssize_t n = ::read(fd_, block_.get() + end_, kBlockSize - end_);
     if (n < 0 && errno == EINTR) continue;
+    // A descriptor left non-blocking by whoever started the tool.
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd_, POLLIN, 0};
+      ::poll(&ready, 1, -1);
+      continue;
+    }
     if (n <= 0) {
       if (n < 0) read_error_ = errno;
       at_end_ = true;

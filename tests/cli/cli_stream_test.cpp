@@ -73,6 +73,15 @@ INSTANTIATE_TEST_SUITE_P(
                     PipeCase{"ExactUsUnitsCr", {"--geometry", "exact", "--units", "us"}, "\r"}),
     [](const auto& info) { return info.param.name; });
 
+TEST(CliStream, NonBlockingInputIsWaitedFor) {
+  PipedCli cli({}, true);
+  EXPECT_EQ(cli.ReadLines(1, std::chrono::milliseconds(300)), "");
+  ASSERT_TRUE(cli.Write("type,Q,b\n2,,5\n"));
+  EXPECT_EQ(cli.ReadLines(2), "depth,width,message,focus\n,0,输入的流量有误！,TextQ\n");
+  cli.CloseInput();
+  EXPECT_EQ(cli.Wait(), 0);
+}
+
 TEST(CliStream, ReportsLeaveWithTheirRow) {
   PipedCli cli({});
   ASSERT_TRUE(cli.Write("type,Q,b\nx,1,1\n"));

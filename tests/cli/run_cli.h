@@ -80,9 +80,12 @@ inline Result RunCli(const std::vector<std::string>& args, std::string_view inpu
 // back fails the test instead of hanging it.
 class PipedCli {
 public:
-  explicit PipedCli(const std::vector<std::string>& args) {
+  // `nonblocking_input`: the tool's standard input comes non-blocking, as a
+  // careless parent may leave it.
+  explicit PipedCli(const std::vector<std::string>& args, bool nonblocking_input = false) {
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
+    if (nonblocking_input) fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
