@@ -22,6 +22,8 @@ packages=(
   qt6-translations-l10n
   # real-window tests
   xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon time
+  # the window under Wayland, in a headless compositor
+  weston qt6-wayland
   # the Debian package and checks of what it installs
   dpkg-dev desktop-file-utils appstream
 )

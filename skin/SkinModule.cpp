@@ -256,13 +256,73 @@ private:
     static constexpr QLatin1String Name{"SkinModule::PixelForPixel"};
 };
 
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Wayland has no window shapes: the window is translucent and paints nothing
+// outside its rounded shape. The background is painted inside the shape
+// only, and whatever a child paints outside it is cleared again.
+class TranslucentCorners : public QObject {
+public:
+    explicit TranslucentCorners(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(Name);
+        window->setAttribute(Qt::WA_TranslucentBackground);
+        window->installEventFilter(this);
+        for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            child->installEventFilter(this);
+    }
+
+    static void keep(QWidget* window)
+    {
+        if (!window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly))
+            new TranslucentCorners(window);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || painting_)
+            return false;
+        const QRegion shape = window_->mask();
+        if (watched == window_) {
+            // A translucent window gets no background of its own.
+            if (window_->autoFillBackground()) {
+                QPainter painter(window_);
+                painter.setClipRegion(shape);
+                painter.fillRect(window_->rect(), window_->palette().window());
+            }
+            return false;
+        }
+        auto* child = static_cast<QWidget*>(watched);
+        const QRegion outside = QRegion(child->rect()) - shape.translated(-child->pos());
+        if (outside.isEmpty())
+            return false;
+        painting_ = true;
+        QCoreApplication::sendEvent(child, event);
+        painting_ = false;
+        QPainter painter(child);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.setClipRegion(outside);
+        painter.fillRect(child->rect(), Qt::transparent);
+        return true;
+    }
+
+private:
+    static constexpr QLatin1String Name{"SkinModule::TranslucentCorners"};
+    QWidget* window_;
+    bool painting_ = false;
+};
+
 // The one place that knows how a window is moved on each platform.
 void startMove(QWidget* window, const QMouseEvent& press)
 {
     // On Wayland only the compositor can move a window. Elsewhere the window
     // manager's own move follows only a slow left press (and may swallow the
     // next click), so the window moves itself, for every button.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (onWayland()) {
         if (QWindow* handle = window->windowHandle())
             handle->startSystemMove();
         return;
@@ -384,6 +444,8 @@ void RoundCorners(QWidget* window)
 {
     window->setMask(RoundRectRegion(window->width(), window->height(), CornerEllipse, CornerEllipse));
     CutDeviceShape(window, CornerEllipse);
+    if (onWayland())
+        TranslucentCorners::keep(window);
 }
 
 void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode)
