@@ -26,7 +26,7 @@ bool CsvReader::Fill() {
   pos_ = end_ = 0;
   // The first block holds at least the length of a byte-order mark, however
   // a pipe delivers it, so that the mark is recognised in one place.
-  do {
+  for (;;) {
     const ssize_t n = ::read(fd_, block_.get() + end_, kBlockSize - end_);
     if (n < 0 && errno == EINTR) continue;
     // A descriptor left non-blocking by whoever started the tool.
@@ -41,7 +41,8 @@ bool CsvReader::Fill() {
       break;
     }
     end_ += static_cast<std::size_t>(n);
-  } while (first_read_ && end_ < kByteOrderMark.size());
+    if (!first_read_ || end_ >= kByteOrderMark.size()) break;
+  }
   if (std::exchange(first_read_, false) && std::string_view(block_.get(), end_).starts_with(kByteOrderMark))
     pos_ = kByteOrderMark.size();
   return pos_ < end_ || !at_end_;

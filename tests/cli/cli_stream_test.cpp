@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/cli/run_cli.h"
@@ -77,6 +78,16 @@ TEST(CliStream, NonBlockingInputIsWaitedFor) {
   PipedCli cli({}, true);
   EXPECT_EQ(cli.ReadLines(1, std::chrono::milliseconds(300)), "");
   ASSERT_TRUE(cli.Write("type,Q,b\n2,,5\n"));
+  EXPECT_EQ(cli.ReadLines(2), "depth,width,message,focus\n,0,输入的流量有误！,TextQ\n");
+  cli.CloseInput();
+  EXPECT_EQ(cli.Wait(), 0);
+}
+
+TEST(CliStream, ByteOrderMarkSplitAcrossWritesIsDropped) {
+  PipedCli cli({});
+  ASSERT_TRUE(cli.Write("\xEF"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(cli.Write("\xBB\xBFtype,Q,b\n2,,5\n"));
   EXPECT_EQ(cli.ReadLines(2), "depth,width,message,focus\n,0,输入的流量有误！,TextQ\n");
   cli.CloseInput();
   EXPECT_EQ(cli.Wait(), 0);
