@@ -13,7 +13,7 @@ enum class SearchStop {
   Converged,        // |f(mid)| in single precision fell below the tolerance
   BracketCollapsed, // the midpoint equalled an end: no double lies between
   NoSignChange,     // the start bracket holds no root and may not grow
-  GrowthLimit,      // the bracket grew kMaxBracketGrowth times without a root
+  BeyondDeepest,    // the bracket grew to kDeepestWater without a root
   BisectionLimit,   // kMaxBisectionSteps passes without meeting the tolerance
   Fault,            // the residual faulted at an end or inside the search
 };
@@ -38,10 +38,13 @@ struct Bracket {
 // Residual tolerance, m^6: an absolute tolerance on A^3 - B Q^2 / g.
 inline constexpr double kResidualTolerance = 0.001;
 inline constexpr int kGrowthStep = 2;
-// Bounds that keep every input within a few milliseconds. Growth by 2 m per
-// step reaches 2000 km, far beyond any channel; double-precision bisection
-// collapses in about 1100 halvings at most.
-inline constexpr int kMaxBracketGrowth = 1'000'000;
+// Depth in m beyond which the bracket stops growing. No water on Earth is this
+// deep (the ocean's deepest point lies about 10.9 km down), let alone an open
+// channel, so a critical depth beyond it is no channel's. Every root up to it
+// is found exactly as an unbounded search finds it, with the same steps.
+inline constexpr double kDeepestWater = 11'000;
+// A guard only: the bisection stops once no double lies between the ends,
+// which from a lower end of 0.0001 takes about 200 halvings at most.
 inline constexpr int kMaxBisectionSteps = 2'000;
 
 namespace detail {
@@ -70,8 +73,9 @@ SearchResult FindRoot(const Residual& f, Bracket bracket) {
       r.stop = SearchStop::NoSignChange;
       return r;
     }
-    if (r.growth_steps == kMaxBracketGrowth) {
-      r.stop = SearchStop::GrowthLimit;
+    // Still no sign change at the deepest water: no channel's depth is left.
+    if (hi >= kDeepestWater) {
+      r.stop = SearchStop::BeyondDeepest;
       return r;
     }
     ++r.growth_steps;

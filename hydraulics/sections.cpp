@@ -14,10 +14,18 @@ std::optional<double> Checked(double v) {
   return v;
 }
 
-// Squares and cubes go through pow: x * x * x rounds differently, and the
-// search's path (and its step counts) depends on every last bit.
-double Square(double x) { return std::pow(x, 2); }
+// The search's path, and its step counts, depend on every last bit, and every
+// build must take the same path. Optimising compilers turn pow(x, 2) into
+// x * x while an unoptimised build calls the library's pow, which is not
+// correctly rounded in every case; so the square and the square root are the
+// correctly rounded operations that pow(x, 2) and pow(x, 0.5) stand for.
+// No compiler rewrites the cube or other powers: every build calls pow. A cube
+// is not x * x * x, which rounds twice.
+double Square(double x) { return x * x; }
 double Cube(double x) { return std::pow(x, 3); }
+// pow(x, 0.5) gives +0 for -0, where sqrt keeps the sign; negative x and
+// infinities fault either way.
+double SquareRoot(double x) { return x == 0 ? 0.0 : std::sqrt(x); }
 
 template <class Residual, class Width>
 SectionOutcome Solve(const Residual& f, Bracket bracket, const Width& width) {
@@ -42,7 +50,7 @@ SectionOutcome CircularSection(double Q, float R) {
   const double P = static_cast<double>(R) * 3.1415926;
   const double q2 = Square(Q);
   // Wetted area proportional to depth: half the circle at h = R, all of it at 2R.
-  auto width = [=](double h) { return 2 * std::pow(h * (D - h), 0.5); };
+  auto width = [=](double h) { return 2 * SquareRoot(h * (D - h)); };
   auto f = [=](double h) { return Checked(Cube((P * h) / 2) - (width(h) * q2) / kGravity); };
   return Solve(f, Bracket{kLowerBracket, D, false}, width);
 }
@@ -130,7 +138,7 @@ DoorwayOutcome DoorwaySection(float B, float h, float A, float Q) {
   const double accepted = LeadingNumber(TextForm(*depth)).value_or(0);
   // The arch's centre lies R_a cos(theta) below the springing line.
   const double above_centre = accepted - h + *R_a * std::cos(theta);
-  if (const std::optional<double> w = Checked(2 * std::pow(Ra2 - Square(above_centre), 0.5)))
+  if (const std::optional<double> w = Checked(2 * SquareRoot(Ra2 - Square(above_centre))))
     out.width = ToSingle(*w);
   out.stop = DoorwayStop::Arch;
   out.depth = *depth;

@@ -31,6 +31,8 @@ struct MessageCase {
   float Bk_after; // the window's Bk afterwards (Earlier() had 7)
 };
 
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.name; }
+
 class InputMessageTest : public testing::TestWithParam<MessageCase> {};
 
 TEST_P(InputMessageTest, RejectsWithMessageAndFocus) {
@@ -74,6 +76,8 @@ struct ShownCase {
   const char* depth; // exact text, or "~x" for a value within 1e-3
   const char* width;
 };
+
+void PrintTo(const ShownCase& c, std::ostream* os) { *os << c.name; }
 
 class ShownResultTest : public testing::TestWithParam<ShownCase> {};
 
@@ -123,6 +127,38 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"DoorwayDischargeBeyondSingleRange", 5, Boxes("1e39", {{2, "3"}, {6, "2"}, {7, "120"}}), "无法计算", "无法计算"},
         ShownCase{"RectangleDepthOverflows", 2, Boxes("1e200", {{2, "1"}}), "无法计算", "无法计算"},
         ShownCase{"RectangleWidthBeyondSingleRange", 2, Boxes("1", {{2, "1e39"}}), "无法计算", "无法计算"}),
+    [](const auto& info) { return info.param.name; });
+
+// Every build (optimised or not, GCC or Clang, with sanitizers) must show these
+// exact texts; this suite runs in each of them. The rectangles are the closed
+// form with a correctly rounded square of Q / b; each depth is the correctly
+// rounded result, checked against a 300-bit evaluation of the same steps. A
+// square taken with the library's pow (0.5009 ulp off for 26.63 / 8.79) shows
+// ...531, ...324 and ...246 instead.
+INSTANTIATE_TEST_SUITE_P(
+    SameBitsInEveryBuild, ShownResultTest,
+    testing::Values(
+        ShownCase{"RectangleSquareNearAHalfUlp", 2, Boxes("26.63", {{2, "8.79"}}), "0.978391870967532", "8.79"},
+        ShownCase{"RectangleNarrow", 2, Boxes("32.1", {{2, "0.99883"}}), "4.72353289753325", "0.99883"},
+        ShownCase{"RectangleWide", 2, Boxes("47.692299", {{2, "36.790748"}}), "0.555560126801245", "36.79075"},
+        // A 1e-45 degree arch: the segment area is the difference of two areas
+        // of 2.3e32 m^2 that differ in their last bit, 3.6e16 with R_a^2
+        // correctly rounded (0 with the library's pow, a fault). The depth is
+        // meaningless; what matters is that every build shows the same one.
+        ShownCase{"DoorwayAreaFromCancellation", 5, Boxes("0.0001", {{2, "1e-7"}, {6, "-0"}, {7, "1e-45"}}),
+                  "8.253648E-43", "0"},
+        ShownCase{"CircleQ2R1", 1, Boxes("2", {{1, "1"}}), "0.575754809570313", "1.811095"},
+        ShownCase{"CircleQ1R05", 1, Boxes("1", {{1, "0.5"}}), "0.589884765625", "0.9837087"},
+        ShownCase{"TrapezoidQ10W5", 3, Boxes("10", {{3, "5"}, {4, "1"}, {5, "1.5"}}), "0.796719246864319", "6.195079"},
+        ShownCase{"TrapezoidGrown104Times", 3, Boxes("2000", {{3, "2"}, {4, "1"}, {5, "1"}}), "226.870412222516", "228.8704"},
+        ShownCase{"TriangleQ1", 4, Boxes("1", {{4, "1"}, {5, "1"}}), "0.727635424804687", "1.455271"},
+        ShownCase{"TriangleGrownOnce", 4, Boxes("5000", {{4, "1"}, {5, "1"}}), "21.9557757174264", "43.91155"},
+        ShownCase{"DoorwayTwoPasses", 5, Boxes("8", {{2, "2"}, {6, "1"}, {7, "90"}}), "1.223988", "1.416832"},
+        ShownCase{"DoorwayStartAccepted", 5, Boxes("30", {{2, "3"}, {6, "2"}, {7, "120"}}), "2.171082", "2.774461"},
+        // No sign change down to the deepest water: cannot be computed, at once.
+        ShownCase{"TriangleSubnormalProducts", 4, Boxes("2.1519e-06", {{4, "1e155"}, {5, "-1.7633691e11"}}),
+                  "无法计算", "无法计算"},
+        ShownCase{"TriangleTinySlope", 4, Boxes("0.5", {{4, "9.7e+23"}, {5, "5e-131"}}), "无法计算", "无法计算"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ComputeSequence, RejectionAfterSuccessShowsPreviousDepthAndParsedWidth) {

@@ -73,7 +73,8 @@ double IntegratedArea(const std::function<double(double)>& width, double h) {
 TEST(ExactArea, CircleAgreesWithIntegratedWidth) {
   for (auto [Q, R] : {std::pair{2.0, 1.0}, {0.2, 0.5}, {15.0, 1.2}}) {
     const CriticalState c = Critical(Circular(Q, R));
-    auto width = [R](double y) { return 2 * std::sqrt(std::max(0.0, y * (2 * R - y))); };
+    // Copied by name: Clang before 16 cannot capture a structured binding.
+    auto width = [R = R](double y) { return 2 * std::sqrt(std::max(0.0, y * (2 * R - y))); };
     EXPECT_NEAR(c.area, IntegratedArea(width, c.depth), 1e-6 * c.area);
     EXPECT_NEAR(c.top_width, width(c.depth), 1e-12);
   }
@@ -128,6 +129,8 @@ struct Rejection {
   double g;
   const char* message;
 };
+
+void PrintTo(const Rejection& r, std::ostream* os) { *os << r.name; }
 
 class ExactRejectionTest : public testing::TestWithParam<Rejection> {};
 

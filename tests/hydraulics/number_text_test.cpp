@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <iomanip>
 #include <limits>
 
 namespace hydraulics {
@@ -14,6 +15,8 @@ struct ParseCase {
   const char* text;
   std::optional<double> value;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class LeadingNumberTest : public testing::TestWithParam<ParseCase> {};
 
@@ -79,6 +82,10 @@ struct FormCase {
   bool single;
   const char* text;
 };
+
+void PrintTo(const FormCase& c, std::ostream* os) {
+  *os << (c.single ? "single " : "double ") << std::setprecision(17) << c.value << " shows \"" << c.text << '"';
+}
 
 class TextFormTest : public testing::TestWithParam<FormCase> {};
 

@@ -7,6 +7,18 @@
 #include <functional>
 
 namespace hydraulics {
+
+// Stop reasons by name in failure messages (found by argument lookup here).
+void PrintTo(SearchStop stop, std::ostream* os) {
+  constexpr const char* kNames[] = {"Converged", "BracketCollapsed", "NoSignChange",
+                                    "BeyondDeepest", "BisectionLimit", "Fault"};
+  *os << kNames[static_cast<int>(stop)];
+}
+void PrintTo(DoorwayStop stop, std::ostream* os) {
+  constexpr const char* kNames[] = {"StraightWall", "Arch", "ReachedCrown", "PassLimit", "Fault"};
+  *os << kNames[static_cast<int>(stop)];
+}
+
 namespace {
 
 // Residuals written out independently of the library: A^3 - B Q^2 / g.
@@ -30,6 +42,8 @@ struct SearchCase {
   int bisection_steps;   // -1: not stated
   int growth_steps;
 };
+
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
 
 class SectionSearchTest : public testing::TestWithParam<SearchCase> {};
 
@@ -83,10 +97,55 @@ TEST(SectionFaults, CannotBeComputedInsteadOfAPlaceholder) {
   EXPECT_FALSE(CircularSection(0.0001, 10.0f).ok());
 }
 
+// Growth is bounded by depth, not by a step count: a root just above the
+// deepest water is refused after the same steps that find one just below it.
+// Discharges come from the defining equation A^3 / B = Q^2 / g at the root h0.
+double TrapezoidDischarge(double h0) { return std::sqrt(kGravity * std::pow(h0, 3) / (1 + h0)); } // W = 1, s = 1
+double TriangleDischarge(double h0) { return std::sqrt(kGravity * std::pow(h0, 5) / 2); }          // s = 1
+
+struct BoundCase {
+  const char* name;
+  std::function<SectionOutcome()> solve;
+  SearchStop stop;
+  double depth; // the root, when found
+};
+
+void PrintTo(const BoundCase& c, std::ostream* os) { *os << c.name; }
+
+class GrowthBoundTest : public testing::TestWithParam<BoundCase> {};
+
+TEST_P(GrowthBoundTest, StopsAtTheDeepestWaterOnly) {
+  const BoundCase& c = GetParam();
+  const SectionOutcome out = c.solve();
+  EXPECT_EQ(out.search.stop, c.stop);
+  // From hi = 20 by 2 to hi = 11000, whether the root lies below or above it.
+  EXPECT_EQ(out.search.growth_steps, (kDeepestWater - kUpperBracket) / kGrowthStep);
+  if (out.search.found()) {
+    EXPECT_NEAR(out.search.depth, c.depth, 1e-6);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeepestWater, GrowthBoundTest,
+    testing::Values(
+        BoundCase{"TrapezoidRootJustBelowIsFound", [] { return TrapezoidalSection(TrapezoidDischarge(10999), 1, 1); },
+                  SearchStop::Converged, 10999},
+        BoundCase{"TrapezoidRootJustAboveIsRefused", [] { return TrapezoidalSection(TrapezoidDischarge(11001), 1, 1); },
+                  SearchStop::BeyondDeepest, 0},
+        BoundCase{"TriangleRootJustBelowIsFound", [] { return TriangularSection(TriangleDischarge(10999.5), 1); },
+                  SearchStop::BracketCollapsed, 10999.5},
+        BoundCase{"TriangleRootJustAboveIsRefused", [] { return TriangularSection(TriangleDischarge(11000.5), 1); },
+                  SearchStop::BeyondDeepest, 0},
+        BoundCase{"TrapezoidRootFarBeyond", [] { return TrapezoidalSection(1e12, 1, 1); }, SearchStop::BeyondDeepest, 0},
+        // No root at any depth, and the product of the end residuals is
+        // subnormal on every step: each growth step is at its slowest.
+        BoundCase{"TriangleWithSubnormalProducts", [] { return TriangularSection(2.1519e-06, 1e155 / -1.7633691e11); },
+                  SearchStop::BeyondDeepest, 0},
+        BoundCase{"TriangleWithTinySlope", [] { return TriangularSection(0.5, 9.7e+23 / 5e-131); },
+                  SearchStop::BeyondDeepest, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(SectionBounds, EveryInputEndsWithAReason) {
-  // Root far beyond the growth bound.
-  EXPECT_EQ(TrapezoidalSection(1e12, 1, 1).search.stop, SearchStop::GrowthLimit);
-  EXPECT_EQ(TrapezoidalSection(1e12, 1, 1).search.growth_steps, kMaxBracketGrowth);
   // Steep residual: bisection collapses onto adjacent doubles.
   const SectionOutcome steep = TriangularSection(1e6, 1e-6);
   EXPECT_TRUE(steep.search.stop == SearchStop::BracketCollapsed ||
@@ -148,6 +207,8 @@ struct DoorwayCase {
   double width;
   int passes;
 };
+
+void PrintTo(const DoorwayCase& c, std::ostream* os) { *os << c.name; }
 
 class DoorwayTest : public testing::TestWithParam<DoorwayCase> {};
 
