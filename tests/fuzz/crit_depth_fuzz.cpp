@@ -1,17 +1,22 @@
 // Any box texts and any section type: the compute command must end, must not
 // crash, and must leave either a message or two result texts that are numbers
 // or "无法计算" — never "nan" or "inf". The exact-geometry solver must end
-// with a finite critical state or a message.
+// with a finite critical state or a message, and so must the open-channel
+// analysis for every quantity asked of it (critical slope, normal depth, the
+// state at a given depth), in SI or US customary units.
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "hydraulics/crit_depth.h"
 #include "hydraulics/exact_geometry.h"
 #include "hydraulics/number_text.h"
+#include "hydraulics/open_channel.h"
 
 namespace {
 
@@ -38,6 +43,48 @@ void RunCommand(std::int16_t type, const hydraulics::BoxTexts& boxes, hydraulics
     Check(out.shown.depth.empty() || IsResultText(out.shown.depth));
 }
 
+bool FinitePositive(double v) { return std::isfinite(v) && v > 0; }
+
+// Optional inputs: an empty field is no input; text that is no number reads as
+// the window reads it.
+std::optional<double> Field(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  return hydraulics::LeadingNumber(text).value_or(std::numeric_limits<double>::infinity());
+}
+
+void CheckAnalysis(const hydraulics::exact::Section& section, const hydraulics::exact::FlowInputs& in,
+                   const hydraulics::exact::Units& units) {
+  using namespace hydraulics::exact;
+  const Analysis a = Analyse(section, in, units);
+  const bool explained = !JoinedMessage(a).empty();
+  if (a.critical.state) Check(FinitePositive(a.critical.state->depth));
+  else Check(!a.critical.message.empty());
+  if (in.n) Check(a.critical_slope ? FinitePositive(*a.critical_slope) : explained);
+  if (in.S0) {
+    if (a.normal) {
+      Check(FinitePositive(a.normal->depth) && FinitePositive(a.normal->velocity));
+      Check(std::isfinite(a.normal->froude) && a.normal->froude >= 0);
+      if (const auto height = SectionHeight(section)) Check(a.normal->depth <= *height);
+    } else {
+      Check(explained);
+    }
+  }
+  if (in.h) {
+    if (a.at_depth) {
+      const AtDepthState& d = *a.at_depth;
+      Check(FinitePositive(d.area) && std::isfinite(d.energy) && std::isfinite(d.froude));
+      if (d.alternate) Check(FinitePositive(*d.alternate));
+      if (d.sequent) Check(FinitePositive(*d.sequent));
+      if (!d.alternate || !d.sequent) Check(explained);
+    } else {
+      Check(explained);
+    }
+    std::string why;
+    if (!ShapeAtDepth(section, *in.h, &why)) Check(!why.empty());
+    SpecificEnergy(section, *in.h, units);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,8 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto type = static_cast<std::int16_t>(data[0] | data[1] << 8);
   std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
   hydraulics::BoxTexts boxes;
+  // Then, optionally, the roughness n, the bed slope S0, a depth h, and a
+  // gravity whose presence switches to US customary units.
+  std::string n, S0, h, us_gravity;
   std::string* fields[] = {&boxes.TextQ,    &boxes.Text1[1], &boxes.Text1[2], &boxes.Text1[3],
-                           &boxes.Text1[4], &boxes.Text1[5], &boxes.Text1[6], &boxes.Text1[7]};
+                           &boxes.Text1[4], &boxes.Text1[5], &boxes.Text1[6], &boxes.Text1[7],
+                           &n,              &S0,             &h,              &us_gravity};
   for (std::string* field : fields) {
     const std::size_t end = rest.find('\n');
     *field = std::string(rest.substr(0, end));
@@ -60,6 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     Check(!exact.message.empty());
   }
+
+  hydraulics::exact::Units units = hydraulics::exact::kSI;
+  if (const auto g = Field(us_gravity)) {
+    units = hydraulics::exact::kUS;
+    units.g = *g;
+  }
+  CheckAnalysis(hydraulics::exact::FromBoxes(type, boxes), {Field(n), Field(S0), Field(h)}, units);
 
   hydraulics::Members m;
   RunCommand(type, boxes, m);
