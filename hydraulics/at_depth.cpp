@@ -31,13 +31,10 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   auto f = [&](double t) { return value(t) - target; };
   OtherDepth out;
 
-  // Widest top width below the first turn.
-  const bool widening = !g.closed();
-  const double widest = widening ? g.TopWidth(turns[0]) : g.MaxWidth();
-  // Below this depth the velocity term alone exceeds the target, as A <= h * widest:
+  // Below this depth the velocity term alone exceeds the target:
   // alpha Q^2 / (2 g A^2) >= E, or Q^2 / (g A) >= M.
   const double area_bound = energy ? Q * std::sqrt(g.alpha / (2 * grav * target)) : Q * (Q / (grav * target));
-  const double floor_bound = std::min(area_bound / widest, turns[0]);
+  const double floor_bound = std::min(g.DepthBelowArea(area_bound), turns[0]);
 
   // The rectangle's sequent depth has Belanger's closed form (Chow 1959,
   // eq. 3-22): y2 = y1 / 2 (sqrt(1 + 8 Fr1^2) - 1). A tight bracket around it

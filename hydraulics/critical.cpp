@@ -15,6 +15,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Room around a closed-form depth for the rounding of exp and log of large
 // arguments; the solver then needs two or three steps.
 constexpr double kClosedFormMargin = 1e-9;
+// Distance from zero beyond which a tabulated residual's sign is certain.
+constexpr double kTableTrust = 1e-9;
 
 template <class F>
 RootResult AroundClosedForm(F f, double h0, double limit) {
@@ -97,6 +99,28 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
       // A^3 / B at the half depth; below it A <= h B and h B / 2 <= A give
       // 8 R h^4 >= A^3 / B >= R h^4 / 2.
       const double at_half = 3 * (std::log(std::numbers::pi / 2) + 2 * lnR) - ln2 - lnR;
+      RootResult& r = out.lowest;
+      // The cell of the unit pipe's table that holds the root, when one does.
+      const PipeTable& unit = UnitPipe();
+      const double x = ld - 5 * lnR;
+      const double* end = std::upper_bound(unit.critical + 1, unit.critical + kPipeCells, x);
+      const int k = static_cast<int>(end - unit.critical);
+      if (k > 1 && k < kPipeCells) {
+        double f_lo = x - unit.critical[k - 1], f_hi = x - unit.critical[k];
+        // Table and evaluation may differ in the last bits: near a cell's end
+        // the signs come from the evaluation itself.
+        if (f_lo < kTableTrust || -f_hi < kTableTrust) {
+          f_lo = f(unit.t[k - 1]);
+          f_hi = f(unit.t[k]);
+        }
+        r = SolveBracketed(f, unit.t[k - 1], unit.t[k], f_lo, f_hi);
+        if (r.converged()) {
+          r.root = g.DepthOf(r.root);
+          r.lo = g.DepthOf(r.lo);
+          r.hi = g.DepthOf(r.hi);
+          break;
+        }
+      }
       double lo = g.R, hi = 0;
       if (ld < at_half) {
         lo = std::exp((ld - std::log(8.0) - lnR) / 4);
@@ -106,7 +130,6 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
       }
       // In the half angle the width falls linearly at the crown, not as a
       // square root: halving towards the crown reaches any root there.
-      RootResult& r = out.lowest;
       r = SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam());
       r.root = g.DepthOf(r.root);
       r.lo = g.DepthOf(r.lo);

@@ -56,6 +56,54 @@ Turns DoorwayTurns(const Geometry& g) {
   return t;
 }
 
+// Distance from zero beyond which a tabulated residual's sign is certain.
+constexpr double kTableTrust = 1e-9;
+
+RootResult InDepths(const Geometry& g, RootResult r) {
+  r.root = g.DepthOf(r.root);
+  r.lo = g.DepthOf(r.lo);
+  r.hi = g.DepthOf(r.hi);
+  return r;
+}
+
+// A pipe in its half angle t: the section factor rises to kPipePeakHalfAngle
+// and falls to the crown; the unit pipe's table gives the lower root's cell.
+NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
+  auto f = [&g, ld](double t) { return ConveyanceExcess(g, ld, t); };
+  NormalRoots out;
+  const double peak = kPipePeakHalfAngle, top = std::numbers::pi;
+  const double f_peak = f(peak);
+  if (f_peak < 0) {
+    out.beyond_capacity = true;
+    return out;
+  }
+  const PipeTable& unit = UnitPipe();
+  const double y = ld - 8 * std::log(g.R);
+  // Cells wholly below the peak.
+  const int below_peak = static_cast<int>(peak / (std::numbers::pi / kPipeCells));
+  const double* end = std::upper_bound(unit.conveyance + 1, unit.conveyance + below_peak + 1, y);
+  const int k = static_cast<int>(end - unit.conveyance);
+  double lo = g.ParamOf(floor_bound), hi = peak, f_lo = 0, f_hi = f_peak;
+  if (k > 1) {
+    lo = unit.t[k - 1];
+    f_lo = unit.conveyance[k - 1] - y;
+  }
+  if (k <= below_peak) {
+    hi = unit.t[k];
+    f_hi = unit.conveyance[k] - y;
+  }
+  // Table and evaluation may differ in the last bits: near a cell's end the
+  // signs come from the evaluation itself.
+  if (k == 1 || -f_lo < kTableTrust) f_lo = f(lo);
+  if (k <= below_peak && f_hi < kTableTrust) f_hi = f(hi);
+  out.lowest = InDepths(g, SolveBracketed(f, lo, hi, f_lo, f_hi));
+  const double f_full = f(top);
+  if (f_full <= 0) {
+    out.other_depths[out.others++] = InDepths(g, SolveBracketed(f, peak, top, f_peak, f_full)).root;
+  }
+  return out;
+}
+
 NormalRoots SolveClosed(const Geometry& g, double ld) {
   auto f = [&g, ld](double h) { return ConveyanceExcess(g, ld, h); };
   NormalRoots out;
@@ -65,14 +113,12 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     out.beyond_capacity = true;
     return out;
   }
+  if (g.shape == Shape::Circle) return SolvePipe(g, ld, floor_bound);
   // Everything below runs in the geometry's parameter t (the doorway's is its depth).
   Turns turns;
   const double top = g.TopParam();
   const double f_full = f(top);
-  if (g.shape == Shape::Circle) {
-    turns.Add(kPipePeakHalfAngle);
-    turns.Add(top);
-  } else if (f_full > 0 && ArchRise(g, g.wall) >= 0) {
+  if (f_full > 0 && ArchRise(g, g.wall) >= 0) {
     // Less than the full section carries: one crossing below the peak, and
     // within the walls when the walls alone carry Q.
     if (g.wall > floor_bound && f(g.wall) >= 0) turns.Add(g.wall);

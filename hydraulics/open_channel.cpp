@@ -119,7 +119,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
             SolveNormal(g, LogConveyanceDemand(*in.n, Q, units.k, *in.S0));
         if (normal.beyond_capacity) {
           messages.emplace_back("流量超过该断面明渠均匀流的最大过流能力");
-        } else if (!normal.lowest.converged()) {
+        } else if (!normal.lowest.converged() || !Positive(normal.lowest.root)) {
           messages.emplace_back("未能求得正常水深");
         } else {
           NormalState s;
@@ -173,7 +173,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           const int turn_count = 1 + roots.others;
           const OtherDepth alternate =
               SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, turns, turn_count);
-          if (alternate.found) {
+          if (alternate.found && Positive(alternate.lowest.root)) {
             s.alternate = alternate.lowest.root;
             FlagOthers(messages, "交替水深", alternate.other_depths, alternate.others, units.length_unit);
           } else {
@@ -192,7 +192,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           const OtherDepth sequent =
               momentum_turns > 0 ? SolveOtherSide(g, Conjugate::Sequent, Q, grav, h, turns, momentum_turns)
                                  : OtherDepth{};
-          if (sequent.found) {
+          if (sequent.found && Positive(sequent.lowest.root)) {
             s.sequent = sequent.lowest.root;
             FlagOthers(messages, "共轭水深", sequent.other_depths, sequent.others, units.length_unit);
           } else {

@@ -20,6 +20,25 @@ const char* SetSlope(double s, Geometry& g) {
 
 }  // namespace
 
+const PipeTable& UnitPipe() {
+  static const PipeTable table = [] {
+    PipeTable p{};
+    Geometry unit;
+    unit.shape = Shape::Circle;
+    unit.R = 1;
+    for (int k = 1; k < kPipeCells; ++k) {
+      const double t = k * std::numbers::pi / kPipeCells;
+      const Geometry::Point x = unit.At<Geometry::kArea | Geometry::kWidth>(t);
+      p.t[k] = t;
+      p.critical[k] = 3 * std::log(x.area) - std::log(x.top_width);
+      p.conveyance[k] = 5 * std::log(x.area) - 2 * std::log(2 * t);
+    }
+    p.t[kPipeCells] = std::numbers::pi;
+    return p;
+  }();
+  return table;
+}
+
 const char* BuildGeometry(const Section& s, Geometry& g) {
   g = Geometry{};
   switch (s.type) {

@@ -223,6 +223,23 @@ struct Geometry {
     return p;
   }
 
+  // A depth whose area is at most `area`: the exact inverse where it has a
+  // closed form; under a pipe's invert the circle lies inside the parabola
+  // of the same curvature, whose area is 4/3 h sqrt(2 R h).
+  double DepthBelowArea(double area) const {
+    switch (shape) {
+      case Shape::Circle: return std::pow(3 * area / (4 * std::sqrt(2 * R)), 2.0 / 3);
+      case Shape::Rectangle: return area / b;
+      case Shape::Trapezoid: return 2 * area / (b + std::sqrt(b * b + 4 * m * area));
+      case Shape::AverageTrapezoid: return area / W;
+      case Shape::Triangle: return std::sqrt(area / m);
+      case Shape::Doorway:
+        if (area <= b * wall) return area / b;
+        return wall + (area - b * wall) / MaxWidth();
+    }
+    return 0;
+  }
+
   // Widest top width at any depth: the arch of a doorway wider than a half
   // circle bulges beyond its bottom width. Infinite for open sections.
   double MaxWidth() const {
@@ -231,6 +248,17 @@ struct Geometry {
     return std::numeric_limits<double>::infinity();
   }
 };
+
+// A pipe's critical and normal-depth conditions, scaled to the unit circle,
+// at the half angles t_k = k pi / kPipeCells: a first bracket one cell wide
+// for the solver instead of analytic bounds a factor of two apart.
+inline constexpr int kPipeCells = 64;
+struct PipeTable {
+  double t[kPipeCells + 1];
+  double critical[kPipeCells + 1];  // ln(a^3 / b), a = t - sin t cos t, b = 2 sin t
+  double conveyance[kPipeCells + 1];  // ln(a^5 / p^2), p = 2 t
+};
+const PipeTable& UnitPipe();
 
 // Reads a section into its geometry; on failure returns the reason in
 // Simplified Chinese and leaves `out` unspecified.
