@@ -41,8 +41,9 @@ void applyToX11(QWidget* window, int cornerEllipse)
     XFlush(x11->display());
 }
 
-// Qt sets its own, scaled shape whenever it makes the native window anew and
-// when it shows the window: the device shape follows each time.
+// Qt cuts its own, scaled shape whenever it makes the native window anew (a
+// change of window flags does, and so may showing): the device shape is cut
+// again after each.
 class DeviceShapeKeeper : public QObject {
 public:
     DeviceShapeKeeper(QWidget* window, int cornerEllipse)
@@ -62,8 +63,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        // Qt cuts its own shape only after these events are delivered: the
-        // device shape follows once they are done.
+        // Qt acts only after these events are delivered: the device shape
+        // follows once they are done.
         if (watched == window_ && (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show
                                    || event->type() == QEvent::ScreenChangeInternal))
             QMetaObject::invokeMethod(this, &DeviceShapeKeeper::apply, Qt::QueuedConnection);
