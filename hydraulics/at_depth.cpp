@@ -52,6 +52,18 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     return r.converged();
   };
 
+  // Above the critical depth: as the velocity head v falls with depth, a
+  // root between lo and hi lies between E - v(lo) and E - v(hi). Each round
+  // shrinks the bracket by the factor Fr^2 there.
+  auto ShrinkAlternate = [&](double& lo, double& hi) {
+    auto head = [&](double x) { return EnergyAt(g, Q, grav, x) - x; };
+    for (int round = 0; round < kBracketRounds; ++round) {
+      const double new_lo = target - head(lo), new_hi = target - head(hi);
+      if (new_lo > lo && new_lo < hi) lo = new_lo;
+      if (new_hi < hi && new_hi > lo) hi = new_hi;
+    }
+  };
+
   auto record = [&out, &g](RootResult r) {
     r.root = g.DepthOf(r.root);
     r.lo = g.DepthOf(r.lo);
@@ -87,6 +99,10 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
       const double f_start = f(start), f_full = f(g.TopParam());
       if (f_full < 0) {
         out.above_crown = true;
+      } else if (energy) {
+        double lo = g.DepthOf(start), hi = g.height;
+        ShrinkAlternate(lo, hi);
+        record(SolveBracketed(f, g.ParamOf(lo), g.ParamOf(hi)));
       } else {
         record(SolveBracketed(f, start, g.TopParam(), f_start, f_full));
       }
@@ -99,16 +115,9 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
       auto falling = [&f](double x) { return -f(x); };
       double lo = start, hi = start * 2;
       if (energy) {
-        // E > h bounds the alternate depth by E itself; and as the velocity
-        // head v falls with depth, a root between lo and hi lies between
-        // E - v(lo) and E - v(hi). Each round shrinks the bracket by Fr^2 there.
-        auto head = [&](double x) { return target - EnergyAt(g, Q, grav, x) + x; };
+        // E > h bounds the alternate depth by E itself.
         hi = target;
-        for (int round = 0; round < kBracketRounds; ++round) {
-          const double new_lo = target - head(lo), new_hi = target - head(hi);
-          if (new_lo > lo && new_lo < hi) lo = new_lo;
-          if (new_hi < hi && new_hi > lo) hi = new_hi;
-        }
+        ShrinkAlternate(lo, hi);
       } else {
         // M exceeds its first-moment term alone: b h^2 / 2 + m h^3 / 3 for
         // the trapezoid family, so either part bounds the depth.
