@@ -31,11 +31,15 @@ const Case kCases[] = {
     {"typical/trapezoidal", 3, Boxes("10", {{3, "5"}, {4, "1"}, {5, "1.5"}})},
     {"typical/triangular", 4, Boxes("1", {{4, "1"}, {5, "1"}})},
     {"typical/doorway_arch", 5, Boxes("8", {{2, "2"}, {6, "1"}, {7, "90"}})},
-    // Huge discharge on a narrow trapezoid: the bracket grows to its bound.
+    // Huge discharge on a narrow trapezoid: the bracket grows to the deepest water.
     {"worst/trapezoid_growth_limit", 3, Boxes("1e12", {{3, "1"}, {4, "1"}, {5, "1"}})},
     {"worst/triangle_growth_limit", 4, Boxes("1e15", {{4, "1"}, {5, "1"}})},
-    // Largest discharges whose root the growth still reaches.
-    {"worst/trapezoid_deep_root", 3, Boxes("8e9", {{3, "1"}, {4, "1"}, {5, "1"}})},
+    // No root at any depth, and the product of the end residuals is subnormal
+    // on every growth step: the slowest multiplication the search makes.
+    {"worst/triangle_subnormal_product", 4, Boxes("2.1519e-06", {{4, "1e155"}, {5, "-1.7633691e11"}})},
+    {"worst/triangle_subnormal_product_tiny_slope", 4, Boxes("0.5", {{4, "9.7e+23"}, {5, "5e-131"}})},
+    // Largest discharge whose root the growth still reaches (10999 m).
+    {"worst/trapezoid_deep_root", 3, Boxes("34430.5", {{3, "1"}, {4, "1"}, {5, "1"}})},
     // Slopes near zero: residuals so steep that bisection collapses.
     {"worst/triangle_flat_slope", 4, Boxes("1e3", {{4, "1e-9"}, {5, "1"}})},
     {"worst/trapezoid_flat_slope", 3, Boxes("1e6", {{3, "1e-6"}, {4, "1e-12"}, {5, "1"}})},
