@@ -21,9 +21,11 @@ bool Positive(double v) { return std::isfinite(v) && v > 0; }
 // Fr = V / sqrt(g A / (alpha B)): the doorway's energy coefficient counts as
 // it does in its critical depth, so that Fr = 1 exactly there.
 double Froude(const Geometry& g, double Q, double grav, double h) {
-  const double A = g.Area(h);
-  const double V = Q / A;
-  return V * std::sqrt(g.alpha * g.TopWidth(h) / (grav * A));
+  const double A = g.Area(h), B = g.TopWidth(h);
+  const double froude = Q / A * std::sqrt(g.alpha * B / (grav * A));
+  if (std::isnormal(froude)) return froude;
+  // g A / B can leave the double range while Fr itself does not.
+  return std::exp(std::log(Q) - 1.5 * std::log(A) + 0.5 * (std::log(g.alpha * B) - std::log(grav)));
 }
 
 Regime RegimeOf(double froude) {
@@ -127,21 +129,25 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           s.area = g.Area(s.depth);
           s.velocity = Q / s.area;
           s.froude = Froude(g, Q, grav, s.depth);
-          s.regime = RegimeOf(s.froude);
-          if (a.critical_slope) {
-            const double ratio = *in.S0 / *a.critical_slope;
-            s.slope_class = std::fabs(ratio - 1) <= kCriticalBand ? SlopeClass::Critical
-                            : ratio < 1                           ? SlopeClass::Mild
-                                                                  : SlopeClass::Steep;
+          if (!Positive(s.area) || !Positive(s.velocity) || !std::isfinite(s.froude)) {
+            messages.emplace_back("正常水深超出可计算范围");
           } else {
-            // One normal depth: the slope is mild exactly where that flow is subcritical.
-            s.slope_class = s.regime == Regime::Subcritical ? SlopeClass::Mild
-                            : s.regime == Regime::Critical  ? SlopeClass::Critical
-                                                            : SlopeClass::Steep;
+            s.regime = RegimeOf(s.froude);
+            if (a.critical_slope) {
+              const double ratio = *in.S0 / *a.critical_slope;
+              s.slope_class = std::fabs(ratio - 1) <= kCriticalBand ? SlopeClass::Critical
+                              : ratio < 1                           ? SlopeClass::Mild
+                                                                    : SlopeClass::Steep;
+            } else {
+              // One normal depth: the slope is mild exactly where that flow is subcritical.
+              s.slope_class = s.regime == Regime::Subcritical ? SlopeClass::Mild
+                              : s.regime == Regime::Critical  ? SlopeClass::Critical
+                                                              : SlopeClass::Steep;
+            }
+            s.second_depth = normal.others > 0;
+            a.normal = s;
+            FlagOthers(messages, "较高的正常水深", normal.other_depths, normal.others, units.length_unit);
           }
-          s.second_depth = normal.others > 0;
-          a.normal = s;
-          FlagOthers(messages, "较高的正常水深", normal.other_depths, normal.others, units.length_unit);
         }
       }
     }
