@@ -1,5 +1,6 @@
 // Time of one compute command, from box texts to shown results, for a typical
-// case of each section and for the slowest inputs found.
+// case of each section and for the slowest inputs found; and of one
+// open-channel analysis on the true geometry, per section.
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 
 #include "hydraulics/crit_depth.h"
 #include "hydraulics/exact_geometry.h"
+#include "hydraulics/open_channel.h"
 
 namespace {
 
@@ -67,11 +69,41 @@ void Exact(benchmark::State& state, const Case* c) {
   for (auto _ : state) benchmark::DoNotOptimize(hydraulics::exact::Solve(section));
 }
 
+// One row of the batch tool's exact mode with the full state: critical depth
+// and slope, normal depth, and the state at a given depth with its alternate
+// and sequent depths.
+struct FlowCase {
+  const char* name;
+  hydraulics::exact::Section section;
+  hydraulics::exact::FlowInputs inputs;
+};
+
+const FlowCase kFlowCases[] = {
+    {"analyse/circular", {.type = 1, .Q = 2, .R = 1}, {0.013, 0.001, 0.5}},
+    {"analyse/rectangular", {.type = 2, .Q = 10, .b = 5}, {0.014, 0.001, 0.3}},
+    {"analyse/trapezoidal", {.type = 3, .Q = 10, .b = 3, .bottom_width_given = true, .s = 0.5}, {0.014, 0.001, 0.3}},
+    {"analyse/trapezoidal_average_width", {.type = 3, .Q = 10, .W = 5, .s = 1 / 1.5}, {0.014, 0.001, 0.3}},
+    {"analyse/triangular", {.type = 4, .Q = 1, .s = 1}, {0.02, 0.01, 0.2}},
+    {"analyse/doorway_arch", {.type = 5, .Q = 8, .b = 3, .wall = 2, .angle = 120}, {0.014, 0.002, 0.3}},
+    {"analyse/doorway_in_walls", {.type = 5, .Q = 10, .b = 3, .wall = 2, .angle = 180}, {0.014, 0.002, 0.8}},
+    // Near full: the peak of the section factor is found and a second depth flagged.
+    {"analyse/doorway_two_normal_depths", {.type = 5, .Q = 27.5, .b = 3, .wall = 2, .angle = 180}, {0.014, 0.002, 0.8}},
+    {"analyse/pipe_two_normal_depths", {.type = 1, .Q = 0.8, .R = 0.5}, {0.013, 0.001, 0.2}},
+    // Critical state alone, as without the optional columns.
+    {"analyse/critical_only/circular", {.type = 1, .Q = 2, .R = 1}, {}},
+    {"analyse/critical_only/rectangular", {.type = 2, .Q = 10, .b = 5}, {}},
+};
+
+void AnalyseRow(benchmark::State& state, const FlowCase* c) {
+  for (auto _ : state) benchmark::DoNotOptimize(hydraulics::exact::Analyse(c->section, c->inputs));
+}
+
 const bool kRegistered = [] {
   for (const Case& c : kCases) {
     benchmark::RegisterBenchmark(c.name, Compute, &c);
     benchmark::RegisterBenchmark((std::string("exact/") + c.name).c_str(), Exact, &c);
   }
+  for (const FlowCase& c : kFlowCases) benchmark::RegisterBenchmark(c.name, AnalyseRow, &c);
   return true;
 }();
 
