@@ -113,20 +113,17 @@ char* WriteDigits(char* p, Digits d) {
   // The high seven digits go out as eight with a leading zero before `digits`.
   char buffer[kSignificantDigits + 1];
   const auto put = [&buffer](std::uint32_t v, int first) {
-    for (int i = first + 6; i >= first; i -= 2, v /= 100) {
-      const char* pair = kPairs + 2 * (v % 100);
-      buffer[i] = pair[0];
-      buffer[i + 1] = pair[1];
-    }
+    for (int i = first + 6; i >= first; i -= 2, v /= 100) std::memcpy(buffer + i, kPairs + 2 * (v % 100), 2);
   };
   constexpr std::uint64_t kLowHalf = 100000000;
+  int count = kSignificantDigits;
+  for (std::uint64_t v = d.value; v % 10 == 0; v /= 10) --count;
   put(static_cast<std::uint32_t>(d.value / kLowHalf), 0);
   put(static_cast<std::uint32_t>(d.value % kLowHalf), 8);
   const char* const digits = buffer + 1;
-  int count = kSignificantDigits;
-  while (digits[count - 1] == '0') --count;
   const auto copy = [&p](const char* from, int n) {
-    for (int i = 0; i < n; ++i) *p++ = from[i];
+    std::memcpy(p, from, static_cast<std::size_t>(n));
+    p += n;
   };
   const auto zeros = [&p](int n) {
     for (int i = 0; i < n; ++i) *p++ = '0';
