@@ -98,18 +98,26 @@ void Spread(std::vector<Tag>& tags, double gap, double top, double bottom) {
   }
 }
 
-// A label beside a point, moved down (then up) until it clears the others.
+// A label beside a point: above right of it if that is free and inside the
+// plot, else below, else on the left, then further off, clear of the others.
 void PlaceBeside(QPainter& p, QPointF at, const QString& text, const QColor& colour, std::vector<QRectF>& taken,
                  const QRectF& within) {
-  const QRectF box = p.fontMetrics().boundingRect(text);
-  QRectF r(at + QPointF(7, -box.height() - 2), QSizeF(box.width() + 2, box.height()));
-  if (r.right() > within.right()) r.moveRight(at.x() - 7);
-  if (r.top() < within.top()) r.moveTop(at.y() + 3);
-  const QRectF first = r;
-  for (int step = 0; step < 8; ++step) {
-    const bool clear = std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(r); });
-    if (clear) break;
-    r = first.translated(0, (step % 2 ? -1 : 1) * (step / 2 + 1) * r.height());
+  const QSizeF size(p.fontMetrics().horizontalAdvance(text) + 2, p.fontMetrics().height());
+  std::vector<QRectF> tries;
+  for (int away = 0; away < 4; ++away) {
+    const double lift = away * size.height();
+    const double left = -7 - size.width();
+    for (const QPointF corner : {QPointF(7, -size.height() - 2 - lift), QPointF(7, 2 + lift),
+                                 QPointF(left, -size.height() - 2 - lift), QPointF(left, 2 + lift)})
+      tries.emplace_back(at + corner, size);
+  }
+  QRectF r = tries.front();
+  for (const QRectF& t : tries) {
+    const bool clear = std::none_of(taken.begin(), taken.end(), [&](const QRectF& o) { return o.intersects(t); });
+    if (clear && within.contains(t)) {
+      r = t;
+      break;
+    }
   }
   taken.push_back(r);
   p.setPen(colour);
@@ -383,16 +391,22 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   }
   p.restore();
 
-  // Labels of the guides: E = h where its line leaves the plot (above the
-  // plot when through the top, else left of the line, away from the curve);
-  // the crown under its line at the right, where only the lower branch runs.
+  // Labels of the guides. E = h goes above and left of its line, where the
+  // curve (E > h everywhere) never comes, as high as there is room beside the
+  // axis; else above the plot where the line leaves it. The crown's goes under
+  // its line at the right, where only the lower branch runs.
   std::vector<QRectF> taken;
   const QString asymptoteText = QStringLiteral("E = h");
   const QSizeF asymptote = QSizeF(fm.horizontalAdvance(asymptoteText) + 2, fm.height());
   const QPointF exit = map(diagonal, diagonal);
-  const QRectF asymptoteBox = spanH <= spanE
-      ? QRectF(QPointF(exit.x() + 4, plot.top() - asymptote.height() - 1), asymptote)
-      : QRectF(exit - QPointF(asymptote.width() + 6, 0), asymptote);
+  QRectF asymptoteBox(QPointF(exit.x() + 4, plot.top() - asymptote.height() - 1), asymptote);
+  for (const double share : {0.7, 0.5, 0.3}) {
+    const QPointF on = map(diagonal * share, diagonal * share);
+    if (on.x() - plot.left() > asymptote.width() + 10) {
+      asymptoteBox = QRectF(on - QPointF(asymptote.width() + 4, asymptote.height() + 2), asymptote);
+      break;
+    }
+  }
   p.setPen(kGuide);
   p.drawText(asymptoteBox, Qt::AlignLeft | Qt::AlignVCenter, asymptoteText);
   taken.push_back(asymptoteBox);
@@ -404,7 +418,9 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
     p.drawText(crownBox, Qt::AlignLeft | Qt::AlignVCenter, crownText);
     taken.push_back(crownBox);
   }
+  // Every point first, so that no label covers another's point.
   bool offPlot = false;
+  std::vector<const Mark*> shown;
   for (const Mark& m : marks) {
     if (m.energy > spanE || m.depth > spanH) {
       offPlot = true;
@@ -415,8 +431,10 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
     p.setBrush(m.colour);
     p.drawEllipse(at, 3.5, 3.5);
     p.setBrush(Qt::NoBrush);
-    PlaceBeside(p, at, m.label, m.colour, taken, plot);
+    taken.push_back(QRectF(at - QPointF(5, 5), QSizeF(10, 10)));
+    shown.push_back(&m);
   }
+  for (const Mark* m : shown) PlaceBeside(p, map(m->energy, m->depth), m->label, m->colour, taken, plot);
   if (offPlot) {
     p.setPen(kGuide);
     p.drawText(QRectF(area.left() + 6, area.bottom() - fm.height() - 2, area.width() / 2, fm.height()),

@@ -5,7 +5,7 @@ Run inside a session bus of its own (pyatspi needs one):
     dbus-run-session -- /usr/bin/python3 detail_test.py PROGRAM CASES.json SHOT_FOLDER
 
 A right click on the calculation window's inner area (a label, the background)
-opens the menu with 断面详情 and 复制结果; the menu key opens it too; 断面详情
+opens the menu with 断面详情 and 复制结果, and so does the menu key; 断面详情
 opens the skinned window above the calculation window and owned by it; the
 calculation window still computes while it is open and the detail window follows;
 its title bar drags it. For the five sections and a pipe flowing nearly full it
@@ -181,6 +181,14 @@ def main(program, cases_path, shots):
         if desktop.app.poll() is not None:
             raise AssertionError("closing the detail window ended the program")
         print("PASS the close picture closes the detail window and the calculation window goes on")
+
+        # The keyboard's menu key on an option button offers the same menu.
+        window.click(window.find(SHAPES[2], window.atspi.ROLE_RADIO_BUTTON))
+        xdotool("key", "Menu")
+        wait_for("the menu from the menu key", lambda: popups(pid, [main_id]))
+        xdotool("key", "d")
+        wait_for("the detail window again", detail_window)
+        print("PASS the menu key opens the menu, and 断面详情 the window again")
     print("0 failed")
     return 0
 
