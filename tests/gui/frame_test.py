@@ -101,6 +101,15 @@ def check_on_top(desktop, window_id):
 def check_corners(window_id, shot):
     x0, y0, w, h = window_geometry(window_id)
     screenshot(shot)
+    wrong = wrong_corner_pixels(shot, x0, y0, w, h)
+    if wrong:
+        raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
+
+
+def wrong_corner_pixels(shot, x0, y0, w, h):
+    """The pixels of a window's four corner squares in a screenshot over a
+    black background that the ellipse equation cuts but are shown, or keeps
+    but are black."""
     wrong = []
     side = CORNER + 1
     for cx, cy, flip_x, flip_y in ((x0, y0, False, False), (x0 + w - 1, y0, True, False),
@@ -112,8 +121,7 @@ def check_corners(window_id, shot):
                 cut = square[(px, py)] == BLACK
                 if cut == corner_kept(x, y):
                     wrong.append((px - x0, py - y0))
-    if wrong:
-        raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
+    return wrong
 
 
 def check_drag_and_close(desktop, window_id):

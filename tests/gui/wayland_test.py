@@ -13,8 +13,8 @@ import subprocess
 import sys
 import tempfile
 
-from desktop import pixels, wait_for
-from frame_test import BLACK, corner_kept
+from desktop import wait_for
+from frame_test import wrong_corner_pixels
 
 SOCKET = "vardenix-test"
 # A black desktop without a panel: the window is all that is not black.
@@ -42,21 +42,6 @@ def window_in(shot):
     return tuple(int(v) for v in out.split())
 
 
-def check_corners(shot, x0, y0, w, h, corner=12):
-    side = corner + 1
-    wrong = []
-    for cx, cy, flip_x, flip_y in ((x0, y0, False, False), (x0 + w - 1, y0, True, False),
-                                   (x0, y0 + h - 1, False, True), (x0 + w - 1, y0 + h - 1, True, True)):
-        square = pixels(shot, cx - side + 1 if flip_x else cx, cy - side + 1 if flip_y else cy, side, side)
-        for y in range(side):
-            for x in range(side):
-                px, py = (cx - x if flip_x else cx + x), (cy - y if flip_y else cy + y)
-                if (square[(px, py)] == BLACK) == corner_kept(x, y):
-                    wrong.append((px - x0, py - y0))
-    if wrong:
-        raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
-
-
 def main(program, shots):
     os.makedirs(shots, exist_ok=True)
     processes = []
@@ -82,7 +67,9 @@ def main(program, shots):
 
         shot = wait_for("the window in a screenshot", window_shown)
         shutil.copy(shot, os.path.join(shots, "wayland.png"))
-        check_corners(shot, *window_in(shot))
+        wrong = wrong_corner_pixels(shot, *window_in(shot))
+        if wrong:
+            raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
         print("PASS corners cut under Wayland as on X11")
     finally:
         for process in reversed(processes):
