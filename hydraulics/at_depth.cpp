@@ -65,9 +65,7 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   };
 
   auto record = [&out, &g](RootResult r) {
-    r.root = g.DepthOf(r.root);
-    r.lo = g.DepthOf(r.lo);
-    r.hi = g.DepthOf(r.hi);
+    r = InDepth(g, r);
     if (!out.found) {
       out.lowest = r;
       out.found = r.converged();
@@ -100,7 +98,7 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
       if (f_full < 0) {
         out.above_crown = true;
       } else if (energy) {
-        double lo = g.DepthOf(start), hi = g.height;
+        double lo = turns[i - 1], hi = g.height;
         ShrinkAlternate(lo, hi);
         record(SolveBracketed(f, g.ParamOf(lo), g.ParamOf(hi)));
       } else {

@@ -115,9 +115,7 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
         }
         r = SolveBracketed(f, unit.t[k - 1], unit.t[k], f_lo, f_hi);
         if (r.converged()) {
-          r.root = g.DepthOf(r.root);
-          r.lo = g.DepthOf(r.lo);
-          r.hi = g.DepthOf(r.hi);
+          r = InDepth(g, r);
           break;
         }
       }
@@ -130,10 +128,7 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
       }
       // In the half angle the width falls linearly at the crown, not as a
       // square root: halving towards the crown reaches any root there.
-      r = SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam());
-      r.root = g.DepthOf(r.root);
-      r.lo = g.DepthOf(r.lo);
-      r.hi = g.DepthOf(r.hi);
+      r = InDepth(g, SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam()));
       break;
     }
     case Shape::Doorway: {

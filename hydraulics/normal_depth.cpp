@@ -59,13 +59,6 @@ Turns DoorwayTurns(const Geometry& g) {
 // Distance from zero beyond which a tabulated residual's sign is certain.
 constexpr double kTableTrust = 1e-9;
 
-RootResult InDepths(const Geometry& g, RootResult r) {
-  r.root = g.DepthOf(r.root);
-  r.lo = g.DepthOf(r.lo);
-  r.hi = g.DepthOf(r.hi);
-  return r;
-}
-
 // A pipe in its half angle t: the section factor rises to kPipePeakHalfAngle
 // and falls to the crown; the unit pipe's table gives the lower root's cell.
 NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
@@ -96,10 +89,10 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   // signs come from the evaluation itself.
   if (k == 1 || -f_lo < kTableTrust) f_lo = f(lo);
   if (k <= below_peak && f_hi < kTableTrust) f_hi = f(hi);
-  out.lowest = InDepths(g, SolveBracketed(f, lo, hi, f_lo, f_hi));
+  out.lowest = InDepth(g, SolveBracketed(f, lo, hi, f_lo, f_hi));
   const double f_full = f(top);
   if (f_full <= 0) {
-    out.other_depths[out.others++] = InDepths(g, SolveBracketed(f, peak, top, f_peak, f_full)).root;
+    out.other_depths[out.others++] = InDepth(g, SolveBracketed(f, peak, top, f_peak, f_full)).root;
   }
   return out;
 }
@@ -133,10 +126,7 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     if (end <= start) continue;
     const double f_end = end == top ? f_full : f(end);
     if ((f_start < 0) != (f_end < 0) || f_start == 0) {
-      RootResult r = SolveBracketed(f, start, end, f_start, f_end);
-      r.root = g.DepthOf(r.root);
-      r.lo = g.DepthOf(r.lo);
-      r.hi = g.DepthOf(r.hi);
+      const RootResult r = InDepth(g, SolveBracketed(f, start, end, f_start, f_end));
       if (!found) {
         out.lowest = r;
         found = true;

@@ -9,6 +9,7 @@
 #include <limits>
 #include <numbers>
 
+#include "hydraulics/bracketed_solve.h"
 #include "hydraulics/exact_geometry.h"
 
 namespace hydraulics::exact {
@@ -259,6 +260,14 @@ struct PipeTable {
   double conveyance[kPipeCells + 1];  // ln(a^5 / p^2), p = 2 t
 };
 const PipeTable& UnitPipe();
+
+// A root the solver found in the parameter t, as a depth. The final bracket
+// is a few ulps wide and its ends would cost a sine and a cosine each to
+// convert, so a pipe's converted root stands for both ends.
+inline RootResult InDepth(const Geometry& g, RootResult r) {
+  if (g.shape == Shape::Circle) r.root = r.lo = r.hi = g.DepthOf(r.root);
+  return r;
+}
 
 // Reads a section into its geometry; on failure returns the reason in
 // Simplified Chinese and leaves `out` unspecified.
