@@ -101,6 +101,10 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         double lo = turns[i - 1], hi = g.height;
         ShrinkAlternate(lo, hi);
         record(SolveBracketed(f, g.ParamOf(lo), g.ParamOf(hi)));
+      } else if (const double walls_bound = std::sqrt(2 * target / g.b);
+                 g.shape == Shape::Doorway && walls_bound > start && walls_bound < g.wall) {
+        // Within a doorway's walls M exceeds b h^2 / 2 alone.
+        record(SolveBracketed(f, start, walls_bound, f_start, f(walls_bound)));
       } else {
         record(SolveBracketed(f, start, g.TopParam(), f_start, f_full));
       }
