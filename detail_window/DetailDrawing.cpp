@@ -336,7 +336,8 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
              QStringLiteral("比能曲线 E(h)，Q = %1 米3/秒").arg(Short(s.Q)));
 
   const double stepE = NiceStep(kTickPixels * 1.4 / scaleE);
-  const double stepH = NiceStep(kTickPixels / scaleH);
+  // The depth axis is the shorter one: ticks closer together.
+  const double stepH = NiceStep(kTickPixels * 0.7 / scaleH);
   p.setPen(QPen(kInk, 1));
   p.drawLine(plot.bottomLeft(), plot.bottomRight());
   p.drawLine(plot.bottomLeft(), plot.topLeft());
