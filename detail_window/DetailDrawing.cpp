@@ -20,6 +20,7 @@ constexpr int kOutlineSamples = 160;
 constexpr int kCurveSamples = 400;
 // Tick marks and scale bars aim at this spacing on the screen.
 constexpr double kTickPixels = 48;
+constexpr int kMaxTicks = 50;
 // The curve's plot shows at least this share of E_k and of h_k beyond them,
 // so that both branches and the bend between them are seen.
 constexpr double kEnergyReach = 1.6;
@@ -38,6 +39,15 @@ const QColor kNormalColour(20, 125, 40);
 const QColor kGivenColour(30, 70, 200);
 
 QString Short(double v) { return QString::number(v, 'g', 4); }
+
+// A pixels-per-metre scale that a drawing can use: sections at the ends of
+// the double range give none.
+bool Drawable(double scale) { return std::isfinite(scale) && scale > 0; }
+
+void TooLargeOrSmall(QPainter& p, const QRectF& area) {
+  p.setPen(kGuide);
+  p.drawText(area, Qt::AlignCenter, QStringLiteral("尺寸超出可绘制的范围"));
+}
 
 // 1, 2 or 5 times a power of ten, at least `about`.
 double NiceStep(double about) {
@@ -187,6 +197,7 @@ void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   const QFontMetricsF fm(p.font());
   const QRectF plot = area.adjusted(70, 10 + 2 * fm.height(), -110, -(14 + 2 * fm.height()));
   const double scale = std::min(plot.width() / widest, plot.height() / top);
+  if (!Drawable(scale) || !Drawable(NiceStep(kTickPixels / scale))) return TooLargeOrSmall(p, area);
   const double cx = plot.center().x();
   const double by = plot.center().y() + top * scale / 2;
   auto map = [=](double x, double y) { return QPointF(cx + x * scale, by - y * scale); };
@@ -329,6 +340,9 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   const double spanH = needH;
   const double scaleE = plot.width() / spanE;
   const double scaleH = plot.height() / spanH;
+  if (!Drawable(scaleE) || !Drawable(scaleH) || !Drawable(NiceStep(kTickPixels / scaleE)) ||
+      !Drawable(NiceStep(kTickPixels / scaleH)))
+    return TooLargeOrSmall(p, area);
   auto map = [=](double e, double h) { return QPointF(plot.left() + e * scaleE, plot.bottom() - h * scaleH); };
 
   p.setPen(kInk);
@@ -341,12 +355,14 @@ void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   p.setPen(QPen(kInk, 1));
   p.drawLine(plot.bottomLeft(), plot.bottomRight());
   p.drawLine(plot.bottomLeft(), plot.topLeft());
-  for (double v = stepE; v <= spanE * 1.0001; v += stepE) {
+  for (int i = 1; i <= kMaxTicks && i * stepE <= spanE * 1.0001; ++i) {
+    const double v = i * stepE;
     const QPointF at = map(v, 0);
     p.drawLine(at, at + QPointF(0, 4));
     p.drawText(QRectF(at.x() - 30, at.y() + 5, 60, fm.height()), Qt::AlignHCenter | Qt::AlignTop, Short(v));
   }
-  for (double v = stepH; v <= spanH * 1.0001; v += stepH) {
+  for (int i = 1; i <= kMaxTicks && i * stepH <= spanH * 1.0001; ++i) {
+    const double v = i * stepH;
     const QPointF at = map(0, v);
     p.drawLine(at, at - QPointF(4, 0));
     p.drawText(QRectF(area.left(), at.y() - fm.height() / 2, plot.left() - area.left() - 6, fm.height()),

@@ -202,6 +202,36 @@ private slots:
              hydraulics::LeadingNumber(Box(u"Text1_8"_s)->text().toStdString()));
   }
 
+  // Sections at the ends of the double range are drawn, or said to be beyond
+  // drawing, without hanging in a tick loop that never advances.
+  void extremeSectionsAreDrawn_data() {
+    QTest::addColumn<int>("section");
+    QTest::addColumn<QString>("Q");
+    QTest::addColumn<Params>("params");
+    QTest::newRow("tiny discharge in a very wide rectangle") << 2 << u"1e-300"_s << Params{{2, u"1e300"_s}};
+    QTest::newRow("huge discharge in a very narrow rectangle") << 2 << u"1e300"_s << Params{{2, u"1e-300"_s}};
+    QTest::newRow("hair-thin pipe") << 1 << u"1e-200"_s << Params{{1, u"1e-150"_s}};
+    QTest::newRow("nearly flat triangle") << 4 << u"1"_s << Params{{4, u"1"_s}, {5, u"1e300"_s}};
+    QTest::newRow("arch of almost a full circle")
+        << 5 << u"1"_s << Params{{2, u"1"_s}, {6, u"0"_s}, {7, u"359.999"_s}};
+  }
+  void extremeSectionsAreDrawn() {
+    QFETCH(int, section);
+    QFETCH(QString, Q);
+    QFETCH(Params, params);
+    frmDetail d(nullptr);
+    d.Form_Load();
+    LastComputation last;
+    last.outcome = LastComputation::Outcome::Computed;
+    last.type = static_cast<std::int16_t>(section);
+    last.boxes.TextQ = Q.toStdString();
+    for (int b = 1; b <= 7; ++b) last.boxes.Text1[b] = params.value(b).toStdString();
+    last.shown_depth = std::string(1, '1');
+    d.ShowComputation(last);
+    Child<QLineEdit>(&d, u"TextH"_s)->setText(u"1e-5"_s);
+    QVERIFY(!Child<DetailDrawing>(&d, u"picDrawing"_s)->Image().isNull());
+  }
+
   void createdWhenFirstOpenedOwnedAndNotModal() {
     QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
     QVERIFY(!w->Detail());
