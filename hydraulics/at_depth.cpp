@@ -121,29 +121,12 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         hi = target;
         ShrinkAlternate(lo, hi);
       } else {
-        // The first moment b h^2 / 2 + m h^3 / 3 of the trapezoid family is
-        // at most M, so either part bounds the depth from above; below such a
-        // bound it is at most h^2 (b / 2 + m bound / 3), which bounds it from
-        // below.
-        auto above = [&g](double moment) {
-          double bound = std::numeric_limits<double>::infinity();
-          if (g.shape != Shape::Triangle) bound = std::sqrt(2 * moment / g.b);
-          if (g.shape != Shape::Rectangle) bound = std::min(bound, std::cbrt(3 * moment / g.m));
-          return bound;
-        };
-        auto below = [&g](double moment, double bound) {
-          return std::sqrt(moment / (g.b / 2 + g.m * bound / 3));
-        };
-        hi = above(target);
-        // The velocity term Q^2 / (g A) falls with depth: a root between lo
-        // and hi has its first moment between M less that term at lo and at hi.
-        auto velocity_term = [&](double x) { return Q * (Q / (grav * g.Area(x))); };
-        for (int round = 0; round < kBracketRounds && hi > lo; ++round) {
-          const double new_hi = above(target - velocity_term(hi));
-          const double new_lo = below(target - velocity_term(lo), hi);
-          if (new_hi < hi && new_hi > lo) hi = new_hi;
-          if (new_lo > lo && new_lo < hi) lo = new_lo;
-        }
+        // M exceeds its first-moment term alone: b h^2 / 2 + m h^3 / 3 for
+        // the trapezoid family, so either part bounds the depth.
+        const double M = target;
+        hi = std::numeric_limits<double>::infinity();
+        if (g.shape != Shape::Triangle) hi = std::sqrt(2 * M / g.b);
+        if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * M / g.m));
         if (!(hi > lo)) hi = lo * 2;
       }
       record(SolveDecreasing(falling, lo, hi, std::numeric_limits<double>::infinity()));
