@@ -14,7 +14,7 @@ constexpr int kBracketRounds = 2;
 
 }  // namespace
 
-OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h,
+OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h, double target,
                           const double* turns, int turn_count) {
   const bool energy = which == Conjugate::Alternate;
   // In the geometry's parameter t, as the other solvers step.
@@ -27,7 +27,6 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     const Geometry::Point p = g.At<Geometry::kArea | Geometry::kMoment>(t);
     return Q * (Q / (grav * p.area)) + p.first_moment;
   };
-  const double target = energy ? EnergyAt(g, Q, grav, h) : MomentumAt(g, Q, grav, h);
   auto f = [&](double t) { return value(t) - target; };
   OtherDepth out;
 

@@ -33,10 +33,11 @@ struct OtherDepth {
 
 enum class Conjugate { Alternate, Sequent };
 
-// `turns` are the depths where the function is least or most (ascending:
-// the critical depths for E; for M those with alpha = 1); it falls from the
-// floor to the first.
-OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h,
+// `target` is E(h) or M(h) as EnergyAt or MomentumAt give it. `turns` are
+// the depths where the function is least or most (ascending: the critical
+// depths for E; for M those with alpha = 1); it falls from the floor to the
+// first.
+OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h, double target,
                           const double* turns, int turn_count);
 
 }  // namespace hydraulics::exact

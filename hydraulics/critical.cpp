@@ -65,7 +65,7 @@ double ArchTurn(const Geometry& g, double h) {
 
 }  // namespace
 
-CriticalRoots SolveCritical(const Geometry& g, double ld) {
+CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* above, double above_ld) {
   auto f = [&g, ld](double h) { return CriticalExcess(g, ld, h); };
   const double ln2 = std::numbers::ln2;
   CriticalRoots out;
@@ -154,7 +154,17 @@ CriticalRoots SolveCritical(const Geometry& g, double ld) {
         }
       } else {
         const double lo = g.wall > 0 ? g.wall : std::min(in_walls, g.height / 2);
-        out.lowest = SolveTowardsCrown(f, lo, BelowCrown(g, lo, ld, g.Ra), g.height);
+        if (const double h_above = above && above->converged() ? above->root : 0;
+            g.z0 >= 0 && h_above > lo && h_above < g.height && above_ld > ld) {
+          // Under an arch that only narrows, ln(A^3 / B) rises faster than
+          // 3 B / A, and B / A falls with depth: the root lies less than
+          // (above_ld - ld) A / (3 B), taken at the higher root, below it.
+          const double gap = (above_ld - ld) * g.Area(h_above) / (3 * g.TopWidth(h_above));
+          const double near = h_above - gap * (1 + kClosedFormMargin);
+          out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height);
+        } else {
+          out.lowest = SolveTowardsCrown(f, lo, BelowCrown(g, lo, ld, g.Ra), g.height);
+        }
       }
       break;
     }

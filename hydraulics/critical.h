@@ -40,7 +40,11 @@ struct CriticalRoots {
 
 // Only a doorway's arch wider than a half circle, above walls tall enough,
 // can hold three critical depths; every other section has exactly one.
-CriticalRoots SolveCritical(const Geometry& geometry, double log_demand);
+// `above`, when given, is the converged lowest root for a larger demand
+// `above_log_demand`: the root sought lies below it, which narrows a
+// doorway's first bracket.
+CriticalRoots SolveCritical(const Geometry& geometry, double log_demand, const RootResult* above = nullptr,
+                            double above_log_demand = 0);
 
 // The critical state of a built section as Solve reports it, with the flags
 // (near full, further critical depths) in `message`; depths in messages carry

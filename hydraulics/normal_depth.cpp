@@ -65,13 +65,15 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   auto f = [&g, ld](double t) { return ConveyanceExcess(g, ld, t); };
   NormalRoots out;
   const double peak = kPipePeakHalfAngle, top = std::numbers::pi;
-  const double f_peak = f(peak);
+  // The excess scales out of the radius: ln(A^5 / P^2) = 8 ln R plus the unit pipe's.
+  const PipeTable& unit = UnitPipe();
+  const double y = ld - 8 * std::log(g.R);
+  double f_peak = unit.peak_conveyance - y;
+  if (std::fabs(f_peak) < kTableTrust) f_peak = f(peak);
   if (f_peak < 0) {
     out.beyond_capacity = true;
     return out;
   }
-  const PipeTable& unit = UnitPipe();
-  const double y = ld - 8 * std::log(g.R);
   // Cells wholly below the peak.
   const int below_peak = static_cast<int>(peak / (std::numbers::pi / kPipeCells));
   const double* end = std::upper_bound(unit.conveyance + 1, unit.conveyance + below_peak + 1, y);
@@ -90,7 +92,8 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   if (k == 1 || -f_lo < kTableTrust) f_lo = f(lo);
   if (k <= below_peak && f_hi < kTableTrust) f_hi = f(hi);
   out.lowest = InDepth(g, SolveBracketed(f, lo, hi, f_lo, f_hi));
-  const double f_full = f(top);
+  double f_full = unit.full_conveyance - y;
+  if (std::fabs(f_full) < kTableTrust) f_full = f(top);
   if (f_full <= 0) {
     out.other_depths[out.others++] = InDepth(g, SolveBracketed(f, peak, top, f_peak, f_full)).root;
   }

@@ -29,10 +29,6 @@ inline double ConveyanceExcess(const Geometry& geometry, double log_demand, doub
   return 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
 }
 
-// Half the central angle at which a pipe's section factor A R^(2/3) peaks
-// (the circle's parameter t),
-// where 10 p sin^2 p = 2 p - sin 2p; the depth is 0.938181 of the diameter.
-inline constexpr double kPipePeakHalfAngle = 2.6390535689668978;
 
 struct NormalRoots {
   RootResult lowest;         // the depth reported when one exists

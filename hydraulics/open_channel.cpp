@@ -20,8 +20,8 @@ bool Positive(double v) { return std::isfinite(v) && v > 0; }
 
 // Fr = V / sqrt(g A / (alpha B)): the doorway's energy coefficient counts as
 // it does in its critical depth, so that Fr = 1 exactly there.
-double Froude(const Geometry& g, double Q, double grav, double h) {
-  const double A = g.Area(h), B = g.TopWidth(h);
+double Froude(const Geometry& g, double Q, double grav, double h, double A) {
+  const double B = g.TopWidth(h);
   const double froude = Q / A * std::sqrt(g.alpha * B / (grav * A));
   if (std::isnormal(froude)) return froude;
   // g A / B can leave the double range while Fr itself does not.
@@ -90,7 +90,8 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
     a.critical.message = why;
     return a;
   }
-  const CriticalRoots roots = SolveCritical(g, LogDemand(g.alpha, Q, grav));
+  const double log_demand = LogDemand(g.alpha, Q, grav);
+  const CriticalRoots roots = SolveCritical(g, log_demand);
   a.critical = CriticalResult(g, roots, Q, grav, units.length_unit);
   const std::optional<CriticalState>& critical = a.critical.state;
 
@@ -128,7 +129,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           s.depth = normal.lowest.root;
           s.area = g.Area(s.depth);
           s.velocity = Q / s.area;
-          s.froude = Froude(g, Q, grav, s.depth);
+          s.froude = Froude(g, Q, grav, s.depth, s.area);
           if (!Positive(s.area) || !Positive(s.velocity) || !std::isfinite(s.froude)) {
             messages.emplace_back("正常水深超出可计算范围");
           } else {
@@ -164,8 +165,8 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
       s.depth = h;
       s.area = g.Area(h);
       s.velocity = Q / s.area;
-      s.froude = Froude(g, Q, grav, h);
-      s.energy = EnergyAt(g, Q, grav, h);
+      s.froude = Froude(g, Q, grav, h, s.area);
+      s.energy = h + g.alpha * s.velocity * s.velocity / (2 * grav);  // EnergyAt without a second area
       if (!Positive(s.area) || !std::isfinite(s.energy) || !std::isfinite(s.froude)) {
         messages.emplace_back("水深 h 超出可计算范围");
       } else {
@@ -178,7 +179,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           double turns[3] = {roots.lowest.root, roots.other_depths[0], roots.other_depths[1]};
           const int turn_count = 1 + roots.others;
           const OtherDepth alternate =
-              SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, turns, turn_count);
+              SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, s.energy, turns, turn_count);
           if (alternate.found && Positive(alternate.lowest.root)) {
             s.alternate = alternate.lowest.root;
             FlagOthers(messages, "交替水深", alternate.other_depths, alternate.others, units.length_unit);
@@ -189,14 +190,16 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           // doorway's energy coefficient.
           int momentum_turns = turn_count;
           if (g.alpha != 1) {
-            const CriticalRoots plain = SolveCritical(g, LogDemand(1, Q, grav));
+            const CriticalRoots plain = SolveCritical(g, LogDemand(1, Q, grav), &roots.lowest, log_demand);
             turns[0] = plain.lowest.root;
             turns[1] = plain.other_depths[0];
             turns[2] = plain.other_depths[1];
             momentum_turns = plain.lowest.converged() ? 1 + plain.others : 0;
           }
           const OtherDepth sequent =
-              momentum_turns > 0 ? SolveOtherSide(g, Conjugate::Sequent, Q, grav, h, turns, momentum_turns)
+              momentum_turns > 0 ? SolveOtherSide(g, Conjugate::Sequent, Q, grav, h,
+                                                  Q * (Q / (grav * s.area)) + g.FirstMoment(h), turns,
+                                                  momentum_turns)
                                  : OtherDepth{};
           if (sequent.found && Positive(sequent.lowest.root)) {
             s.sequent = sequent.lowest.root;

@@ -34,6 +34,10 @@ const PipeTable& UnitPipe() {
       p.conveyance[k] = 5 * std::log(x.area) - 2 * std::log(2 * t);
     }
     p.t[kPipeCells] = std::numbers::pi;
+    const Geometry::Point peak = unit.At<Geometry::kArea | Geometry::kPerimeter>(kPipePeakHalfAngle);
+    p.peak_conveyance = 5 * std::log(peak.area) - 2 * std::log(peak.perimeter);
+    const Geometry::Point full = unit.At<Geometry::kArea | Geometry::kPerimeter>(std::numbers::pi);
+    p.full_conveyance = 5 * std::log(full.area) - 2 * std::log(full.perimeter);
     return p;
   }();
   return table;

@@ -253,11 +253,17 @@ struct Geometry {
 // A pipe's critical and normal-depth conditions, scaled to the unit circle,
 // at the half angles t_k = k pi / kPipeCells: a first bracket one cell wide
 // for the solver instead of analytic bounds a factor of two apart.
-inline constexpr int kPipeCells = 64;
+// Half the central angle at which a pipe's section factor A R^(2/3) peaks
+// (the circle's parameter t),
+// where 10 p sin^2 p = 2 p - sin 2p; the depth is 0.938181 of the diameter.
+inline constexpr double kPipePeakHalfAngle = 2.6390535689668978;
+inline constexpr int kPipeCells = 256;
 struct PipeTable {
   double t[kPipeCells + 1];
   double critical[kPipeCells + 1];  // ln(a^3 / b), a = t - sin t cos t, b = 2 sin t
   double conveyance[kPipeCells + 1];  // ln(a^5 / p^2), p = 2 t
+  double peak_conveyance = 0;  // ln(a^5 / p^2) where the section factor peaks
+  double full_conveyance = 0;  // and at the crown
 };
 const PipeTable& UnitPipe();
 
