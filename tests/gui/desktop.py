@@ -119,17 +119,22 @@ class Desktop:
         return out.split()[0]
 
     def __exit__(self, *exc):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop(self.processes)
         if hasattr(self, "config"):
             self.config.cleanup()
         return False
+
+
+def stop(processes):
+    """Ends the processes, the last started first, killing any that do not end."""
+    for process in reversed(processes):
+        if process.poll() is None:
+            process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
 
 def window_geometry(window_id):

@@ -17,7 +17,7 @@ import subprocess
 import sys
 
 from desktop import Desktop, screenshot, stacking, wait_for, window_geometry, xdotool
-from real_window_test import SHAPES, TEXT1_NAMES, Window, run_step
+from real_window_test import SHAPES, Window, enter_and_compute, run_step
 
 DETAIL_CAPTION = "断面详情"
 MENU_ENTRY = "断面详情"
@@ -77,13 +77,7 @@ def open_by_menu(pid, main_id, point, shot):
 
 def compute(window, step):
     """Like run_step, for a case whose results the case table does not hold."""
-    window.click(window.find(SHAPES[step["section"]], window.atspi.ROLE_RADIO_BUTTON))
-    window.retype(window.box("流量："), step["Q"])
-    for index, name in TEXT1_NAMES.items():
-        box = window.box(name)
-        if window.enabled(box):
-            window.retype(box, step["Text1"].get(str(index), ""))
-    window.click(window.find("开始计算", window.atspi.ROLE_PUSH_BUTTON))
+    enter_and_compute(window, step)
     depth = window.box("临界水深")
     wait_for("a result", lambda: window.text(depth) not in ("", "无法计算"))
 

@@ -70,7 +70,8 @@ class Window:
                      and c.getState().contains(self.atspi.STATE_SHOWING)), None)
 
 
-def run_step(window, step):
+def enter_and_compute(window, step):
+    """Selects the step's section, types its discharge and the boxes it reads, and computes."""
     window.click(window.find(SHAPES[step["section"]], window.atspi.ROLE_RADIO_BUTTON))
     window.retype(window.box("流量："), step["Q"])
     for index, name in TEXT1_NAMES.items():
@@ -79,6 +80,9 @@ def run_step(window, step):
             window.retype(box, step["Text1"].get(str(index), ""))
     window.click(window.find("开始计算", window.atspi.ROLE_PUSH_BUTTON))
 
+
+def run_step(window, step):
+    enter_and_compute(window, step)
     if "message" in step:
         box = wait_for("the message box", window.message_box)
         shown = [n.name for n in window.atspi.findAllDescendants(box, lambda n: n.getRole() == window.atspi.ROLE_LABEL)]

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import tempfile
 
-from desktop import wait_for
+from desktop import stop, wait_for
 from frame_test import wrong_corner_pixels
 
 SOCKET = "vardenix-test"
@@ -72,13 +72,7 @@ def main(program, shots):
             raise AssertionError(f"corner pixels wrong (window coordinates): {wrong[:10]}")
         print("PASS corners cut under Wayland as on X11")
     finally:
-        for process in reversed(processes):
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop(processes)
         shutil.rmtree(runtime, ignore_errors=True)
     print("0 failed")
     return 0
