@@ -123,21 +123,34 @@ bool fitsInt(std::int64_t v)
     return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
 }
 
+// The helper of kind `Helper` that watches `window`, found by its object
+// name (the helpers carry no meta-object of their own), or null.
+template <class Helper>
+Helper* helperOf(QWidget* window)
+{
+    return static_cast<Helper*>(window->findChild<QObject*>(Helper::Name, Qt::FindDirectChildrenOnly));
+}
+
+// The helper of kind `Helper` that watches `window`, made on first use.
+template <class Helper>
+Helper* attachOnce(QWidget* window)
+{
+    if (Helper* helper = helperOf<Helper>(window))
+        return helper;
+    return new Helper(window);
+}
+
 // Follows the pointer until the pressed button is released. It watches the
 // whole application because, once the window moves, the pointer may leave
 // the piece that was pressed.
 class PointerMove : public QObject {
 public:
+    static constexpr QLatin1String Name{"SkinModule::PointerMove"};
     PointerMove(QWidget* window, Qt::MouseButton button, QPoint grab)
         : QObject(window), window_(window), button_(button), grab_(grab)
     {
         setObjectName(Name);
         qApp->installEventFilter(this);
-    }
-
-    static bool runsOn(QWidget* window)
-    {
-        return window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly) != nullptr;
     }
 
 protected:
@@ -168,8 +181,6 @@ private:
         deleteLater();
     }
 
-    static constexpr QLatin1String Name{"SkinModule::PointerMove"};
-
     QWidget* window_;
     Qt::MouseButton button_;
     QPoint grab_;
@@ -180,16 +191,11 @@ private:
 // a corner of the screen where it no longer drags. The window declines.
 class DeclineFullScreen : public QObject {
 public:
+    static constexpr QLatin1String Name{"SkinModule::DeclineFullScreen"};
     explicit DeclineFullScreen(QWidget* window) : QObject(window), window_(window)
     {
         setObjectName(Name);
         window->installEventFilter(this);
-    }
-
-    static void watch(QWidget* window)
-    {
-        if (!window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly))
-            new DeclineFullScreen(window);
     }
 
 protected:
@@ -202,7 +208,6 @@ protected:
     }
 
 private:
-    static constexpr QLatin1String Name{"SkinModule::DeclineFullScreen"};
     QWidget* window_;
 };
 
@@ -212,7 +217,7 @@ private:
 void pinSize(QWidget* window)
 {
     window->setFixedSize(window->size());
-    DeclineFullScreen::watch(window);
+    attachOnce<DeclineFullScreen>(window);
 }
 
 void unpinSize(QWidget* window)
@@ -227,15 +232,10 @@ void unpinSize(QWidget* window)
 // which there hides the uneven pixel widths.
 class PixelForPixel : public QObject {
 public:
+    static constexpr QLatin1String Name{"SkinModule::PixelForPixel"};
     explicit PixelForPixel(QWidget* window) : QObject(window)
     {
         setObjectName(Name);
-    }
-
-    static PixelForPixel* of(QWidget* window)
-    {
-        auto* painter = window->findChild<PixelForPixel*>(Name, Qt::FindDirectChildrenOnly);
-        return painter ? painter : new PixelForPixel(window);
     }
 
 protected:
@@ -253,7 +253,6 @@ protected:
     }
 
 private:
-    static constexpr QLatin1String Name{"SkinModule::PixelForPixel"};
 };
 
 bool onWayland()
@@ -266,6 +265,7 @@ bool onWayland()
 // only, and whatever a child paints outside it is cleared again.
 class TranslucentCorners : public QObject {
 public:
+    static constexpr QLatin1String Name{"SkinModule::TranslucentCorners"};
     explicit TranslucentCorners(QWidget* window) : QObject(window), window_(window)
     {
         setObjectName(Name);
@@ -273,12 +273,6 @@ public:
         window->installEventFilter(this);
         for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             child->installEventFilter(this);
-    }
-
-    static void keep(QWidget* window)
-    {
-        if (!window->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly))
-            new TranslucentCorners(window);
     }
 
 protected:
@@ -311,7 +305,6 @@ protected:
     }
 
 private:
-    static constexpr QLatin1String Name{"SkinModule::TranslucentCorners"};
     QWidget* window_;
     bool painting_ = false;
 };
@@ -329,7 +322,7 @@ void startMove(QWidget* window, const QMouseEvent& press)
     }
     // Where the press lies in the window, not the pointer less pos(): a
     // window just shown may not yet know where the window manager put it.
-    if (!PointerMove::runsOn(window))
+    if (!helperOf<PointerMove>(window))
         new PointerMove(window, press.button(), press.scenePosition().toPoint());
 }
 
@@ -343,7 +336,7 @@ void ApplyPieceProperties(QWidget* window, TitleHints hints)
             continue;
         label->setScaledContents(piece.stretched);
         if (piece.stretched)
-            label->installEventFilter(PixelForPixel::of(window));
+            label->installEventFilter(attachOnce<PixelForPixel>(window));
         if (!piece.stretched && !label->pixmap().isNull())
             label->resize(label->pixmap().size());
         const bool hinted = hints == TitleHints::On && piece.hint;
@@ -445,7 +438,7 @@ void RoundCorners(QWidget* window)
     window->setMask(RoundRectRegion(window->width(), window->height(), CornerEllipse, CornerEllipse));
     CutDeviceShape(window, CornerEllipse);
     if (onWayland())
-        TranslucentCorners::keep(window);
+        attachOnce<TranslucentCorners>(window);
 }
 
 void ResizeForm(QWidget* window, const QPoint& from, const QPoint& to, std::int16_t mode)
