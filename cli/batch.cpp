@@ -116,17 +116,6 @@ bool StartsWithNumber(std::string_view text) {
   return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
-// The leading-number parse of a text that starts with a number. from_chars
-// rounds as strtod does and is several times faster; what it declines
-// (a value beyond its range) takes the boxes' own parse.
-std::optional<double> LeadingValue(std::string_view text) {
-  std::string_view number = text.substr(text.find_first_not_of(" \t"));
-  if (number.starts_with('+')) number.remove_prefix(1);
-  double value = 0;
-  if (std::from_chars(number.data(), number.data() + number.size(), value).ec == std::errc{}) return value;
-  return hydraulics::LeadingNumber(text);
-}
-
 }  // namespace
 
 bool OutputStream::Flush() {
@@ -329,7 +318,7 @@ std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::str
   std::string problem;
   if (!StartsWithNumber(text))
     problem = "不是数";
-  else if (!(value = LeadingValue(text)))
+  else if (!(value = hydraulics::LeadingNumber(text)))
     problem = "超出双精度范围";
   if (!problem.empty()) {
     const std::string why = At(row.field_line(at), at + 1) + "（" + std::string(kFlowNames[which]) + "）：" +

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -164,7 +165,8 @@ void CsvReader::ReadQuoted(CsvRecord& record) {
 }
 
 void AppendCsvField(std::string& out, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+  // One pass over the bytes: find_first_of searches the set once per byte.
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; })) {
     out.append(text);
     return;
   }
