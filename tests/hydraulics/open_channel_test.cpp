@@ -115,9 +115,10 @@ TEST_P(CriticalSlopePublished, MatchesTheSource) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, CriticalSlopePublished,
     testing::Values(
-        // Munson, Fundamentals of Fluid Mechanics, problem 10.79 solution
-        // (10 ft rectangle, 600 cfs, n 0.025, k 1.49): 0.0132; matches to 3 digits.
-        Published{"MunsonRectangle", Rectangular(600, 10), 0.025, 0, kUS149, 0.0132, 5e-5},
+        // A fluid-mechanics solution manual, chapter 7 problem 90, as stored
+        // at coursehero.com/file/6765617/p0790 (10 ft rectangle, 600 cfs,
+        // n 0.025, k 1.49, g 32.174): 0.0132; matches to 3 digits.
+        Published{"SolutionManualRectangle", Rectangular(600, 10), 0.025, 0, Units{32.174, 1.49, "英尺"}, 0.0132, 5e-5},
         // FHWA Hydraulic Toolbox (iemisc vignette "Comparing Manningtrap"):
         // 0.04979; the equation gives 0.04985 with g 32.2, a 0.1% difference
         // that the toolbox's rounding of the critical depth (1.163 ft) explains.
