@@ -122,7 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
         // FHWA Hydraulic Toolbox (iemisc vignette "Comparing Manningtrap"):
         // 0.04979; the equation gives 0.04985 with g 32.2, a 0.1% difference
         // that the toolbox's rounding of the critical depth (1.163 ft) explains.
-        Published{"FhwaToolboxTrapezoid", Trapezoid(44.001, 4, 1.0 / 3), 0.055, 0, kUS322, 0.04979, 1e-4}),
+        Published{"FhwaToolboxTrapezoid", Trapezoid(44.001, 4, 1.0 / 3), 0.055, 0, kUS322, 0.04979, 1e-4},
+        // A board-exam problem worked on askfilo.com ("A triangular channel with
+        // an angle of 120°", 3.51 m^3/s, n 0.091): about 0.126. The equation
+        // gives 0.12547; the page rounds its area and R^(2/3) to three digits
+        // on the way, which moves the slope by 0.5%.
+        Published{"TriangleBoardExam", Triangular(3.51, 1 / std::sqrt(3.0)), 0.091, 0, kSI981, 0.126, 1e-3}),
     [](const auto& info) { return info.param.name; });
 
 // Slope classes that sources state: a mild and a steep slope either side of i_k.
