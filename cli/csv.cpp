@@ -16,6 +16,27 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool EndsBareField(char c) { return c == ',' || c == '\n' || c == '\r' || c == '"'; }
 
+// Eight bytes at a time: the messages are long Chinese texts, and a byte
+// loop with four compares each was a good part of writing a row.
+bool NeedsQuotes(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHighs = 0x8080808080808080;
+  // Nonzero exactly when some byte of x is zero.
+  const auto has_zero_byte = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, sizeof w);
+    if (has_zero_byte(w ^ (kOnes * ',')) | has_zero_byte(w ^ (kOnes * '"')) | has_zero_byte(w ^ (kOnes * '\r')) |
+        has_zero_byte(w ^ (kOnes * '\n')))
+      return true;
+  }
+  for (; p != end; ++p)
+    if (EndsBareField(*p)) return true;
+  return false;
+}
+
 }  // namespace
 
 CsvReader::CsvReader(int fd, std::function<void()> before_wait)
@@ -165,8 +186,7 @@ void CsvReader::ReadQuoted(CsvRecord& record) {
 }
 
 void AppendCsvField(std::string& out, std::string_view text) {
-  // One pass over the bytes: find_first_of searches the set once per byte.
-  if (std::none_of(text.begin(), text.end(), [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; })) {
+  if (!NeedsQuotes(text)) {
     out.append(text);
     return;
   }

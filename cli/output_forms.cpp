@@ -1,9 +1,10 @@
 #include "cli/output_forms.h"
 
-#include <charconv>
-#include <cmath>
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -92,93 +93,147 @@ std::optional<Digits> FifteenDigits(double magnitude) {
   return std::nullopt;
 }
 
-void AppendGeneral(std::string& out, double value) {
-  char text[40];
-  const auto [end, error] =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::general, kSignificantDigits);
-  if (error != std::errc{}) return;
-  for (char* c = text; c != end; ++c)
+// What WriteTextForm may touch from where it starts writing: the longest
+// text, "-1.23456789012345E-308", is shorter, but digits are copied in
+// fixed 16-byte moves whose excess is overwritten or left unused.
+constexpr std::size_t kNumberRoom = 48;
+
+char* WriteGeneral(char* p, double value) {
+  const auto [end, error] = std::to_chars(p, p + 32, value, std::chars_format::general, kSignificantDigits);
+  if (error != std::errc{}) return p;
+  for (char* c = p; c != end; ++c)
     if (*c == 'e') *c = 'E';
-  out.append(text, end);
+  return end;
 }
 
-// Writes the text form of `d` at `p`; returns the end.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The eight decimal digits of n < 10^8, one per byte, the first in the
+// lowest byte: halves, quarters and single digits split in all lanes at
+// once. The multipliers divide exactly in the ranges each lane holds
+// (10486 / 2^20 for 100 below 10^4, 103 / 2^10 for 10 below 100).
+std::uint64_t EightDigits(std::uint32_t n) {
+  const std::uint64_t halves = (n / 10000) | (std::uint64_t{n % 10000} << 32);
+  const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007F;
+  const std::uint64_t quarters = hundreds | ((halves - hundreds * 100) << 16);
+  const std::uint64_t tens = ((quarters * 103) >> 10) & 0x000F000F000F000F;
+  return tens | ((quarters - tens * 10) << 8);
+}
+
+static_assert(std::endian::native == std::endian::little, "digit words are laid out lowest byte first");
+
+// Digits up to and including the last nonzero one in a word of EightDigits.
+int SignificantBytes(std::uint64_t digits) { return (71 - __builtin_clzll(digits)) / 8; }
+
+// Writes the text form of `d` at `p`; returns the end. Digits past the
+// significant ones are zeros, so a whole number's zeros before the point
+// are copied with its digits.
 char* WriteDigits(char* p, Digits d) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  // Two 32-bit halves, two digits at a time: a divide per digit on the whole
-  // 64-bit value would be the slowest part of a row.
-  // The high seven digits go out as eight with a leading zero before `digits`.
-  char buffer[kSignificantDigits + 1];
-  const auto put = [&buffer](std::uint32_t v, int first) {
-    for (int i = first + 6; i >= first; i -= 2, v /= 100) std::memcpy(buffer + i, kPairs + 2 * (v % 100), 2);
-  };
   constexpr std::uint64_t kLowHalf = 100000000;
-  int count = kSignificantDigits;
-  for (std::uint64_t v = d.value; v % 10 == 0; v /= 10) --count;
-  put(static_cast<std::uint32_t>(d.value / kLowHalf), 0);
-  put(static_cast<std::uint32_t>(d.value % kLowHalf), 8);
+  constexpr std::uint64_t kAscii = 0x3030303030303030;
+  // The high seven digits go out as eight with a leading zero before
+  // `digits`; the tail keeps fixed-length copies within the buffer.
+  const std::uint64_t high = EightDigits(static_cast<std::uint32_t>(d.value / kLowHalf));
+  const std::uint64_t low = EightDigits(static_cast<std::uint32_t>(d.value % kLowHalf));
+  const int count = low != 0 ? 7 + SignificantBytes(low) : SignificantBytes(high) - 1;
+  char buffer[40];
+  const std::uint64_t words[] = {high + kAscii, low + kAscii, kAscii, kAscii, kAscii};
+  std::memcpy(buffer, words, sizeof buffer);
   const char* const digits = buffer + 1;
-  const auto copy = [&p](const char* from, int n) {
-    std::memcpy(p, from, static_cast<std::size_t>(n));
-    p += n;
-  };
-  const auto zeros = [&p](int n) {
-    for (int i = 0; i < n; ++i) *p++ = '0';
-  };
+
   const int x = d.exponent;
   if (x < -4 || x >= kSignificantDigits) {
-    *p++ = digits[0];
+    p[0] = digits[0];
     if (count > 1) {
-      *p++ = '.';
-      copy(digits + 1, count - 1);
+      p[1] = '.';
+      std::memcpy(p + 2, digits + 1, 16);
+      p += count + 1;
+    } else {
+      p += 1;
     }
     *p++ = 'E';
     *p++ = x < 0 ? '-' : '+';
     const int e = x < 0 ? -x : x;
     if (e >= 100) *p++ = static_cast<char>('0' + e / 100);
-    *p++ = static_cast<char>('0' + e / 10 % 10);
-    *p++ = static_cast<char>('0' + e % 10);
-  } else if (x >= 0) {
+    std::memcpy(p, kPairs + 2 * (e % 100), 2);
+    return p + 2;
+  }
+  if (x >= 0) {
     const int whole = x + 1;
-    copy(digits, std::min(count, whole));
-    zeros(whole - count);
-    if (count > whole) {
-      *p++ = '.';
-      copy(digits + whole, count - whole);
+    std::memcpy(p, digits, 16);
+    p += whole;
+    if (count <= whole) return p;
+    *p = '.';
+    std::memcpy(p + 1, digits + whole, 16);
+    return p + 1 + (count - whole);
+  }
+  std::memcpy(p, "0.000000", 8);
+  p += 1 - x; // "0." and -x - 1 zeros
+  std::memcpy(p, digits, 16);
+  return p + count;
+}
+
+// hydraulics::TextForm(double) at `p`, which has kNumberRoom bytes.
+char* WriteTextForm(char* p, double value) {
+  // Zero of either sign is "0"; what is not finite takes the general path.
+  if (value == 0) {
+    *p = '0';
+    return p + 1;
+  }
+  if (!std::isfinite(value)) return WriteGeneral(p, value);
+  const std::optional<Digits> digits = FifteenDigits(std::fabs(value));
+  if (!digits) return WriteGeneral(p, value);
+  if (value < 0) *p++ = '-';
+  return WriteDigits(p, *digits);
+}
+
+// A row's cells before its message, gathered on the stack and appended to
+// the output at once: an append per number costs more than its digits.
+class Cells {
+public:
+  explicit Cells(std::string& out) : out_(out) {}
+  ~Cells() { out_.append(line_, static_cast<std::size_t>(p_ - line_)); }
+  Cells(const Cells&) = delete;
+  Cells& operator=(const Cells&) = delete;
+
+  void Number(double value) {
+    p_ = WriteTextForm(p_, value);
+    *p_++ = ',';
+  }
+  void Number(const std::optional<double>& value) {
+    if (value) p_ = WriteTextForm(p_, *value);
+    *p_++ = ',';
+  }
+  void Empty(int n) {
+    std::memset(p_, ',', static_cast<std::size_t>(n));
+    p_ += n;
+  }
+  // A name of the toolkit's own, never with a character that needs quotes.
+  void Name(const char* name) {
+    const std::size_t n = std::strlen(name);
+    std::memcpy(p_, name, n);
+    p_ += n;
+    *p_++ = ',';
+  }
+  void Critical(const std::optional<hydraulics::exact::CriticalState>& state) {
+    if (!state) {
+      Empty(6);
+      return;
     }
-  } else {
-    *p++ = '0';
-    *p++ = '.';
-    zeros(-x - 1);
-    copy(digits, count);
+    for (const double v : {state->depth, state->top_width, state->area, state->velocity, state->hydraulic_depth,
+                           state->energy})
+      Number(v);
   }
-  return p;
-}
 
-void AppendCells(std::string& out, std::size_t n) { out.append(n, ','); }
-
-void AppendCell(std::string& out, double value) {
-  AppendTextForm(out, value);
-  out += ',';
-}
-
-void AppendCell(std::string& out, const std::optional<double>& value) {
-  if (value) AppendTextForm(out, *value);
-  out += ',';
-}
-
-void AppendCriticalCells(std::string& out, const std::optional<hydraulics::exact::CriticalState>& state) {
-  if (!state) {
-    AppendCells(out, 6);
-    return;
-  }
-  for (const double v : {state->depth, state->top_width, state->area, state->velocity, state->hydraulic_depth,
-                         state->energy})
-    AppendCell(out, v);
-}
+private:
+  // Fifteen numbers and two names, the most a row has.
+  char line_[16 * kNumberRoom + 2 * 64];
+  char* p_ = line_;
+  std::string& out_;
+};
 
 }  // namespace
 
@@ -223,7 +278,7 @@ void WriteWindowRow(std::string& out, const hydraulics::ComputeOutcome& outcome)
 }
 
 void WriteCriticalRow(std::string& out, const hydraulics::exact::Result& result) {
-  AppendCriticalCells(out, result.state);
+  Cells(out).Critical(result.state);
   AppendCsvField(out, result.message);
   out += '\n';
 }
@@ -231,25 +286,28 @@ void WriteCriticalRow(std::string& out, const hydraulics::exact::Result& result)
 void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::exact::Analysis& analysis,
                       std::string_view message) {
   namespace exact = hydraulics::exact;
-  AppendCriticalCells(out, analysis.critical.state);
-  if (columns.n) AppendCell(out, analysis.critical_slope);
-  if (columns.normal()) {
-    if (const auto& normal = analysis.normal) {
-      for (const double v : {normal->depth, normal->velocity, normal->froude}) AppendCell(out, v);
-      out.append(exact::RegimeName(normal->regime)) += ',';
-      out.append(exact::SlopeClassName(normal->slope_class)) += ',';
-    } else {
-      AppendCells(out, 5);
+  {
+    Cells cells(out);
+    cells.Critical(analysis.critical.state);
+    if (columns.n) cells.Number(analysis.critical_slope);
+    if (columns.normal()) {
+      if (const auto& normal = analysis.normal) {
+        for (const double v : {normal->depth, normal->velocity, normal->froude}) cells.Number(v);
+        cells.Name(exact::RegimeName(normal->regime));
+        cells.Name(exact::SlopeClassName(normal->slope_class));
+      } else {
+        cells.Empty(5);
+      }
     }
-  }
-  if (columns.h) {
-    if (const auto& at = analysis.at_depth) {
-      AppendCell(out, at->energy);
-      AppendCell(out, at->froude);
-      AppendCell(out, at->alternate);
-      AppendCell(out, at->sequent);
-    } else {
-      AppendCells(out, 4);
+    if (columns.h) {
+      if (const auto& at = analysis.at_depth) {
+        cells.Number(at->energy);
+        cells.Number(at->froude);
+        cells.Number(at->alternate);
+        cells.Number(at->sequent);
+      } else {
+        cells.Empty(4);
+      }
     }
   }
   AppendCsvField(out, message);
@@ -257,24 +315,8 @@ void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::e
 }
 
 void AppendTextForm(std::string& out, double value) {
-  // Zero of either sign is "0"; what is not finite takes the general path.
-  if (value == 0) {
-    out += '0';
-    return;
-  }
-  if (!std::isfinite(value)) {
-    AppendGeneral(out, value);
-    return;
-  }
-  const std::optional<Digits> digits = FifteenDigits(std::fabs(value));
-  if (!digits) {
-    AppendGeneral(out, value);
-    return;
-  }
-  char text[32];
-  char* p = text;
-  if (value < 0) *p++ = '-';
-  out.append(text, WriteDigits(p, *digits));
+  char text[kNumberRoom];
+  out.append(text, WriteTextForm(text, value));
 }
 
 }  // namespace cli
