@@ -90,6 +90,8 @@ struct TypeCode {
 };
 
 TypeCode ReadType(std::string_view text) {
+  // The usual cell, a lone digit, needs none of the general reading.
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return {static_cast<std::int16_t>(text[0] - '0'), {}};
   constexpr std::string_view kBlanks = " \t";
   const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {std::nullopt, "为空，应为断面类型代码"};
@@ -104,14 +106,17 @@ TypeCode ReadType(std::string_view text) {
   return {value, {}};
 }
 
-bool IsBlankText(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+std::string_view SkipBlanks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  return text.substr(i);
+}
 
-// True when the leading-number parse finds a number at the start of `text`
-// rather than reading it as 0 for want of one.
+// True when the leading-number parse finds a number at the start of `text`,
+// which has no leading blanks, rather than reading it as 0 for want of one.
 bool StartsWithNumber(std::string_view text) {
-  std::size_t i = text.find_first_not_of(" \t");
-  if (i == std::string_view::npos) return false;
-  if (text[i] == '+' || text[i] == '-') ++i;
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   if (i < text.size() && text[i] == '.') ++i;
   return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
@@ -310,15 +315,16 @@ std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::str
     if (!notes.empty()) notes += "；";
     notes += why;
   };
-  if (IsBlankText(text)) {
+  const std::string_view number = SkipBlanks(text);
+  if (number.empty()) {
     note(kBlankFlow[which]);
     return std::nullopt;
   }
   std::optional<double> value;
   std::string problem;
-  if (!StartsWithNumber(text))
+  if (!StartsWithNumber(number))
     problem = "不是数";
-  else if (!(value = hydraulics::LeadingNumber(text)))
+  else if (!(value = hydraulics::LeadingNumber(number)))
     problem = "超出双精度范围";
   if (!problem.empty()) {
     const std::string why = At(row.field_line(at), at + 1) + "（" + std::string(kFlowNames[which]) + "）：" +

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <clocale>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <locale.h>
@@ -41,6 +42,17 @@ std::size_t NumberPrefixLength(std::string_view t) {
   return i;
 }
 
+// Below these bounds a decimal number's digits and its power of ten are
+// both exact doubles.
+constexpr int kMaxExactDigits = 19; // below 2^64
+constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
+constexpr int kMaxExactPower = 22;
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// An exponent this large leaves every number of a box beyond the double
+// range or at zero; counting on would only overflow.
+constexpr int kExponentBound = 100000;
+
 // strtod reads the decimal point of the current locale; the boxes always use '.'.
 locale_t CLocale() {
   static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
@@ -51,16 +63,61 @@ locale_t CLocale() {
 
 std::optional<double> LeadingNumber(std::string_view text) {
   text = SkipBlanks(text);
-  const std::size_t n = NumberPrefixLength(text);
-  if (n == 0) return 0.0;
+  // One pass finds the prefix and, for up to 19 significant digits, its
+  // digits as an integer and its power of ten; with more, the digits past
+  // the 19th are not kept and the general conversion reads the prefix.
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '+' || *p == '-')) ++p;
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  int power = 0;
+  bool any_digit = false;
+  const auto digit = [&](char c) {
+    any_digit = true;
+    if (mantissa == 0 && c == '0') return;
+    if (++significant <= kMaxExactDigits) mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+  };
+  for (; p != end && IsDigit(*p); ++p) digit(*p);
+  if (p != end && *p == '.') {
+    for (++p; p != end && IsDigit(*p); ++p) {
+      digit(*p);
+      --power;
+    }
+  }
+  if (!any_digit) return 0.0;
+  // The exponent belongs to the number only when it has digits of its own.
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    const bool exponent_negative = q != end && *q == '-';
+    if (q != end && (*q == '+' || *q == '-')) ++q;
+    if (q != end && IsDigit(*q)) {
+      int exponent = 0;
+      for (; q != end && IsDigit(*q); ++q)
+        if (exponent < kExponentBound) exponent = exponent * 10 + (*q - '0');
+      power += exponent_negative ? -exponent : exponent;
+      p = q;
+    }
+  }
+  if (significant == 0) return negative ? -0.0 : 0.0;
+  // Both factors exact and one rounding: the correctly rounded value that
+  // from_chars and strtod give too (Clinger's fast path).
+  if (significant <= kMaxExactDigits && mantissa <= kMaxExactMantissa && power >= -kMaxExactPower &&
+      power <= kMaxExactPower) {
+    const double m = static_cast<double>(mantissa);
+    const double v = power < 0 ? m / kPowersOfTen[-power] : m * kPowersOfTen[power];
+    return negative ? -v : v;
+  }
   // from_chars rounds as strtod does at a fraction of its cost; what it
   // declines (beyond its range either way) takes strtod's overflow to
   // infinity and gradual underflow.
+  const std::size_t n = static_cast<std::size_t>(p - text.data());
   std::string_view number = text.substr(0, n);
   if (number.front() == '+') number.remove_prefix(1);
   double v = 0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), v);
-  if (error == std::errc{} && end == number.data() + number.size()) return v;
+  const auto [stop, error] = std::from_chars(number.data(), number.data() + number.size(), v);
+  if (error == std::errc{} && stop == number.data() + number.size()) return v;
   const std::string prefix(text.substr(0, n));
   v = strtod_l(prefix.c_str(), nullptr, CLocale());
   if (std::isinf(v)) return std::nullopt; // beyond the double range

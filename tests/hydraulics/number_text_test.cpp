@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <locale.h>
+
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace hydraulics {
 namespace {
@@ -53,8 +61,83 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"LoneSign", "-", 0.0},
                     ParseCase{"LonePoint", ".", 0.0},
                     ParseCase{"HexIsNotRead", "0x10", 0.0},
+                    ParseCase{"InfinityIsNotRead", "inf", 0.0},
+                    ParseCase{"NotANumberIsNotRead", "nan", 0.0},
                     ParseCase{"FullWidthDigitsAreNotDigits", "５", 0.0}),
     [](const auto& info) { return info.param.name; });
+
+// The parse works out short numbers itself and leaves the rest to the
+// general conversion; either way every bit, and the sign of a zero, must be
+// what the C library's correctly rounded strtod gives for the same prefix.
+std::optional<double> Reference(const char* text) {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  const double v = strtod_l(text, nullptr, c);
+  if (std::isinf(v)) return std::nullopt;
+  return v;
+}
+
+void ExpectSameBits(const char* text) {
+  const std::optional<double> v = LeadingNumber(text);
+  const std::optional<double> expected = Reference(text);
+  ASSERT_EQ(v.has_value(), expected.has_value()) << text;
+  if (v) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*v), std::bit_cast<std::uint64_t>(*expected)) << text;
+  }
+}
+
+struct AgreementCase {
+  const char* name;
+  const char* text;
+};
+
+void PrintTo(const AgreementCase& c, std::ostream* os) { *os << c.name; }
+
+class LeadingNumberAgreementTest : public testing::TestWithParam<AgreementCase> {};
+
+TEST_P(LeadingNumberAgreementTest, GivesTheCorrectlyRoundedValue) { ExpectSameBits(GetParam().text); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Awkward, LeadingNumberAgreementTest,
+    testing::Values(AgreementCase{"NegativeZero", "-0"}, AgreementCase{"NegativeZeroWithExponent", "-0.0e5"},
+                    AgreementCase{"ZeroWithLargeExponent", "0e400"},
+                    AgreementCase{"NoDecimalHasAnExactForm", "0.1"}, AgreementCase{"PlusSign", "+0.3"},
+                    AgreementCase{"LargestExactInteger", "9007199254740992"},
+                    AgreementCase{"HalfwayAboveTheExactIntegers", "9007199254740993"},
+                    AgreementCase{"NineteenDigits", "1234567890123456789"},
+                    AgreementCase{"TwentyThreeDigits", "12345678901234567890123"},
+                    AgreementCase{"HalfwayAfterOne", "1.00000000000000011102230246251565404236316680908203125"},
+                    AgreementCase{"JustAboveHalfwayAfterOne", "1.00000000000000011102230246251565404236316680908203126"},
+                    AgreementCase{"LargestExactPowerOfTen", "1e22"}, AgreementCase{"FirstInexactPowerOfTen", "1e23"},
+                    AgreementCase{"SmallestExactNegativePower", "3e-22"}, AgreementCase{"BeyondIt", "3e-23"},
+                    AgreementCase{"FractionDigitsShiftThePower", "123.456e-20"},
+                    AgreementCase{"LeadingZerosAreNotSignificant", "00000000000000000000000012.5"},
+                    AgreementCase{"FractionLeadingZeros", "0.000000000000000000000000000001"},
+                    AgreementCase{"ExponentWithLeadingZeros", "1e0000000000000000000000005"},
+                    AgreementCase{"HugeExponent", "1e99999999999"}, AgreementCase{"HugeNegativeExponent", "1e-99999999999"},
+                    AgreementCase{"Largest", "1.7976931348623157e308"},
+                    AgreementCase{"SmallestNormal", "2.2250738585072014e-308"},
+                    AgreementCase{"Subnormal", "4.9e-324"}, AgreementCase{"BelowHalfTheSmallest", "2e-324"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(LeadingNumberAgreement, ShortDecimalsOfEveryMagnitude) {
+  // Up to 17 digits, the point anywhere, exponents either side of the range
+  // where both factors are exact.
+  std::mt19937_64 random(7);
+  char text[64];
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 17);
+    const auto mantissa = static_cast<long long>(random() % 100000000000000000ULL);
+    const int point = static_cast<int>(random() % (digits + 1));
+    const int exponent = static_cast<int>(random() % 61) - 30;
+    std::snprintf(text, sizeof text, "%0*lld", digits, mantissa % static_cast<long long>(std::pow(10, digits)));
+    std::string s(text);
+    s.insert(static_cast<std::size_t>(point), ".");
+    if (i % 2 == 0) s += "e" + std::to_string(exponent);
+    if (i % 3 == 0) s.insert(0, "-");
+    ExpectSameBits(s.c_str());
+    if (HasFailure()) return;
+  }
+}
 
 TEST(IsNumericText, WholeTextApartFromBlanksMustBeANumber) {
   EXPECT_TRUE(IsNumericText(" 5\t "));
