@@ -35,12 +35,14 @@ struct CsvFaultAt {
   std::size_t column; // 1-based field number
 };
 
-// One record. The field texts live in one buffer whose capacity is kept from
-// record to record, so that reading a large batch allocates almost nothing.
+// One record, valid until the next is read. A record that lies whole in the
+// reader's block and has no quotes is read in place; the fields of any other
+// live in one buffer whose capacity is kept from record to record, so that
+// reading a large batch allocates almost nothing.
 class CsvRecord {
 public:
   std::size_t size() const { return fields_.size(); }
-  std::string_view field(std::size_t i) const { return {text_.data() + fields_[i].offset, fields_[i].length}; }
+  std::string_view field(std::size_t i) const { return {fields_[i].data, fields_[i].length}; }
   LineNumber field_line(std::size_t i) const { return fields_[i].line; }
   LineNumber line() const { return line_; }
   // The first fault met; the fields are then read as leniently as possible.
@@ -49,7 +51,8 @@ public:
 private:
   friend class CsvReader;
   struct Span {
-    std::size_t offset;
+    const char* data;   // set once the record is complete
+    std::size_t offset; // in text_, while it may still grow
     std::size_t length;
     LineNumber line;
   };
@@ -77,6 +80,8 @@ public:
 
 private:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+  // A record read in place is within both bounds of its length.
+  static_assert(kBlockSize <= kMaxRecordBytes);
 
   bool Fill(); // false at the end of the input or on a failed read
   bool More() {
@@ -90,6 +95,8 @@ private:
   void ConsumeLineEnd(char c);
   void ReadQuoted(CsvRecord& record);
   void ReadBare(CsvRecord& record);
+  bool ReadInBlock(CsvRecord& record);
+  void ReadAcrossBlocks(CsvRecord& record);
 
   int fd_;
   std::function<void()> before_wait_;
