@@ -28,6 +28,34 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     return Q * (Q / (grav * p.area)) + p.first_moment;
   };
   auto f = [&](double t) { return value(t) - target; };
+  // f and its slope in t: dE/dh = 1 - 2 v B / A with v the velocity head,
+  // dM/dh = A - Q^2 B / (g A^2); a circle's dh/dt is R sin t = B / 2.
+  auto value_slope = [&](double t) {
+    ValueSlope r;
+    double per_depth = 0;
+    Geometry::Point p;
+    if (energy) {
+      p = g.At<Geometry::kDepth | Geometry::kArea | Geometry::kWidth>(t);
+      const double V = Q / p.area;
+      const double head = g.alpha * V * V / (2 * grav);
+      r.value = p.depth + head - target;
+      per_depth = 1 - 2 * head * p.top_width / p.area;
+    } else {
+      p = g.At<Geometry::kArea | Geometry::kWidth | Geometry::kMoment>(t);
+      const double momentum = Q * (Q / (grav * p.area));
+      r.value = momentum + p.first_moment - target;
+      per_depth = p.area - momentum * p.top_width / p.area;
+    }
+    r.slope = g.shape == Shape::Circle ? per_depth * p.top_width / 2 : per_depth;
+    return r;
+  };
+  // Newton's estimate from x0 inside (lo, hi), then the solver around it;
+  // NoSignChange when that fails and the piece's own bracket must serve.
+  auto from_estimate = [&](double x0, double lo, double hi, bool positive_below) {
+    if (!(x0 >= lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
+    const double x = NewtonEstimate(value_slope, x0, lo, hi, positive_below);
+    return SolveAround(f, x, lo, hi, positive_below);
+  };
   OtherDepth out;
 
   // Below this depth the velocity term alone exceeds the target:
@@ -42,6 +70,14 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   if (!energy && g.shape == Shape::Rectangle) {
     const double F2 = Q * Q / (grav * g.b * g.b * h * h * h);
     estimate = h / 2 * (std::sqrt(1 + 8 * F2) - 1);
+  }
+  // Every other section starts Newton's steps from Belanger's depth with the
+  // Froude number of its hydraulic depth A / B at h.
+  double belanger = estimate;
+  if (!energy && g.shape != Shape::Rectangle) {
+    const double A = g.Area(h);
+    const double F2 = Q * Q * g.TopWidth(h) / (grav * A * A * A);
+    belanger = h / 2 * (std::sqrt(1 + 8 * F2) - 1);
   }
   auto near_estimate = [&](double start, double end, RootResult& r) {
     if (!(estimate > start && estimate < end)) return false;
@@ -85,6 +121,16 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     if (!last) {
       const double end = t_turns[i];
       RootResult r;
+      // With one turn the value there is the least of all, so the falling
+      // piece below it holds a root; Newton starts at the floor, where the
+      // velocity term alone makes the target.
+      if (i == 0 && turn_count == 1) {
+        r = from_estimate(energy ? start : g.ParamOf(belanger), start, end, true);
+        if (r.converged()) {
+          record(r);
+          continue;
+        }
+      }
       if (near_estimate(start, end, r)) {
         record(r);
         continue;
@@ -93,10 +139,23 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
       if ((f_start < 0) != (f_end < 0) || f_start == 0 || f_end == 0)
         record(SolveBracketed(f, start, end, f_start, f_end));
     } else if (g.closed()) {
-      const double f_start = f(start), f_full = f(g.TopParam());
+      const double f_full = f(g.TopParam());
       if (f_full < 0) {
         out.above_crown = true;
-      } else if (energy) {
+        continue;
+      }
+      if (h != turns[i - 1]) {
+        // The alternate depth lies below height - f_full, where the velocity
+        // head is at least that of the full section.
+        const double x0 = energy ? g.ParamOf(g.height - f_full) : g.ParamOf(std::min(belanger, g.height));
+        const RootResult r = from_estimate(x0, start, g.TopParam(), false);
+        if (r.converged()) {
+          record(r);
+          continue;
+        }
+      }
+      const double f_start = f(start);
+      if (energy) {
         double lo = turns[i - 1], hi = g.height;
         ShrinkAlternate(lo, hi);
         record(SolveBracketed(f, g.ParamOf(lo), g.ParamOf(hi)));
@@ -108,17 +167,12 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         record(SolveBracketed(f, start, g.TopParam(), f_start, f_full));
       }
     } else {
-      RootResult r;
-      if (near_estimate(start, std::numeric_limits<double>::infinity(), r)) {
-        record(r);
-        continue;
-      }
-      auto falling = [&f](double x) { return -f(x); };
-      double lo = start, hi = start * 2;
+      double lo = start, hi = start * 2, x0 = belanger;
       if (energy) {
-        // E > h bounds the alternate depth by E itself.
+        // E > h bounds the alternate depth by E itself, and E less the
+        // velocity head at E more closely.
         hi = target;
-        ShrinkAlternate(lo, hi);
+        x0 = target - (EnergyAt(g, Q, grav, target) - target);
       } else {
         // M exceeds its first-moment term alone: b h^2 / 2 + m h^3 / 3 for
         // the trapezoid family, so either part bounds the depth.
@@ -128,6 +182,20 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * M / g.m));
         if (!(hi > lo)) hi = lo * 2;
       }
+      if (h != turns[i - 1] && std::isfinite(hi)) {
+        const RootResult r = from_estimate(x0, lo, hi, false);
+        if (r.converged()) {
+          record(r);
+          continue;
+        }
+      }
+      RootResult r;
+      if (near_estimate(start, std::numeric_limits<double>::infinity(), r)) {
+        record(r);
+        continue;
+      }
+      auto falling = [&f](double x) { return -f(x); };
+      if (energy) ShrinkAlternate(lo, hi);
       record(SolveDecreasing(falling, lo, hi, std::numeric_limits<double>::infinity()));
     }
   }

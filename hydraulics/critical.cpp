@@ -23,6 +23,15 @@ RootResult AroundClosedForm(F f, double h0, double limit) {
   return SolveDecreasing(f, h0 * (1 - kClosedFormMargin), h0 * (1 + kClosedFormMargin), limit);
 }
 
+// The root in (lo, hi) by Newton's estimate from x0 and the solver around it;
+// NoSignChange when that does not hold and the shape's own bracket serves.
+RootResult FromEstimate(const Geometry& g, double ld, double x0, double lo, double hi) {
+  auto f = [&g, ld](double t) { return CriticalExcess(g, ld, t); };
+  auto fd = [&g, ld](double t) { return CriticalExcessSlope(g, ld, t); };
+  if (!(x0 > lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
+  return SolveAround(f, NewtonEstimate(fd, x0, lo, hi, true), lo, hi, true);
+}
+
 // An upper end for a closed section's root above `lo`: near the crown of an
 // arc of radius r the top width is at most 2 sqrt(2 r d), d the depth below
 // the crown, while the area is at least A(lo); so alpha Q^2 B / (g A^3) < 1
@@ -71,18 +80,21 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
   CriticalRoots out;
   switch (g.shape) {
     case Shape::Rectangle:
-      out.lowest = AroundClosedForm(f, std::exp((ld - 2 * std::log(g.b)) / 3), kInfinity);
+    case Shape::Triangle: {
+      const double h0 = g.shape == Shape::Rectangle ? std::exp((ld - 2 * std::log(g.b)) / 3)
+                                                    : std::exp((ld + ln2 - 2 * std::log(g.m)) / 5);
+      out.lowest = FromEstimate(g, ld, h0, h0 / 2, h0 * 2);
+      if (!out.lowest.converged()) out.lowest = AroundClosedForm(f, h0, kInfinity);
       break;
-    case Shape::Triangle:
-      out.lowest = AroundClosedForm(f, std::exp((ld + ln2 - 2 * std::log(g.m)) / 5), kInfinity);
-      break;
+    }
     case Shape::Trapezoid: {
       // Below both the rectangle of the bottom width and the triangle of the
       // side slopes; above the rectangle as wide as the trapezoid there.
       const double hi = std::min(std::exp((ld - 2 * std::log(g.b)) / 3),
                                  std::exp((ld + ln2 - 2 * std::log(g.m)) / 5));
       const double lo = std::exp((ld - 2 * std::log(g.b + g.m * hi)) / 3);
-      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      out.lowest = FromEstimate(g, ld, std::sqrt(lo * hi), lo / 2, hi * 2);
+      if (!out.lowest.converged()) out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
       break;
     }
     case Shape::AverageTrapezoid: {
@@ -91,7 +103,8 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
       const double lo = std::exp((ld - 2 * lnW) / 3);
       const double hi = std::max(std::exp((ln2 + ld - 2 * lnW) / 3),
                                  std::exp((ln2 + std::log(g.m) + ld - 3 * lnW) / 2));
-      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      out.lowest = FromEstimate(g, ld, std::sqrt(lo * hi), lo / 2, hi * 2);
+      if (!out.lowest.converged()) out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
       break;
     }
     case Shape::Circle: {
@@ -134,8 +147,10 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
     case Shape::Doorway: {
       const double in_walls = std::exp((ld - 2 * std::log(g.b)) / 3);
       if (in_walls <= g.wall) {
-        out.lowest = SolveDecreasing(f, in_walls * (1 - kClosedFormMargin),
-                                     std::min(in_walls * (1 + kClosedFormMargin), g.wall), g.height);
+        out.lowest = FromEstimate(g, ld, in_walls, in_walls / 2, std::min(in_walls * 2, g.wall));
+        if (!out.lowest.converged())
+          out.lowest = SolveDecreasing(f, in_walls * (1 - kClosedFormMargin),
+                                       std::min(in_walls * (1 + kClosedFormMargin), g.wall), g.height);
         // Above the walls the condition can rise again where a wide arch bulges
         // (A B' > 3 B^2 at the springing line) and cross zero twice more.
         if (g.z0 < 0 && 4 * g.wall * -g.z0 > 3 * g.b * g.b && f(g.wall) < 0) {
@@ -161,9 +176,13 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
           // (above_ld - ld) A / (3 B), taken at the higher root, below it.
           const double gap = (above_ld - ld) * g.Area(h_above) / (3 * g.TopWidth(h_above));
           const double near = h_above - gap * (1 + kClosedFormMargin);
-          out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height);
+          out.lowest = FromEstimate(g, ld, h_above - gap / 2, near > lo ? near : lo, h_above);
+          if (!out.lowest.converged())
+            out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height);
         } else {
-          out.lowest = SolveTowardsCrown(f, lo, BelowCrown(g, lo, ld, g.Ra), g.height);
+          const double hi = BelowCrown(g, lo, ld, g.Ra);
+          out.lowest = FromEstimate(g, ld, lo + (hi - lo) / 2, lo, hi);
+          if (!out.lowest.converged()) out.lowest = SolveTowardsCrown(f, lo, hi, g.height);
         }
       }
       break;

@@ -32,6 +32,33 @@ inline double CriticalExcess(const Geometry& geometry, double log_demand, double
   return log_demand + std::log(B) - 3 * std::log(p.area);
 }
 
+// CriticalExcess with its slope in t, d/dh (ln B - 3 ln A) = B' / B - 3 B / A;
+// in a circle's half angle t, d ln B / dt = cot t and dA / dt = B^2 / 2.
+inline ValueSlope CriticalExcessSlope(const Geometry& geometry, double log_demand, double t) {
+  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth>(t);
+  const double B = std::max(p.top_width, DBL_MIN);
+  const double cube = p.area * p.area * p.area;
+  const double ratio = B / cube;
+  ValueSlope r;
+  r.value = std::isnormal(cube) && std::isnormal(ratio) ? log_demand + std::log(ratio)
+                                                        : log_demand + std::log(B) - 3 * std::log(p.area);
+  double widening = 0;  // B' [length / length]
+  switch (geometry.shape) {
+    case Shape::Circle: return {r.value, std::cos(t) / std::sin(t) - 1.5 * B * B / p.area};
+    case Shape::Rectangle: break;
+    case Shape::Trapezoid:
+    case Shape::Triangle: widening = 2 * geometry.m; break;
+    case Shape::AverageTrapezoid:
+      // Its area W h does not grow by its top width.
+      return {r.value, geometry.m / B - 3 / t};
+    case Shape::Doorway:
+      if (t > geometry.wall) widening = -4 * (geometry.z0 + (t - geometry.wall)) / B;
+      break;
+  }
+  r.slope = widening / B - 3 * B / p.area;
+  return r;
+}
+
 struct CriticalRoots {
   RootResult lowest;        // the depth reported; see lowest.stop when it failed
   int others = 0;           // higher depths that satisfy the condition too: 0 or 2
