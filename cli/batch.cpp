@@ -106,6 +106,11 @@ TypeCode ReadType(std::string_view text) {
   return {value, {}};
 }
 
+void AddNote(std::string& notes, std::string_view why) {
+  if (!notes.empty()) notes += "；";
+  notes += why;
+}
+
 std::string_view SkipBlanks(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -262,6 +267,8 @@ void Batch::ReadHeader(const CsvRecord& header) {
     targets_[*flow_column_[1]] = kUnreadColumn;
     flow_column_[1].reset();
   }
+  for (std::size_t i = 0; i < targets_.size(); ++i)
+    if (targets_[i] >= 0 && targets_[i] < kBoxCount) box_columns_.push_back({i, targets_[i]});
   flow_ = {flow_column_[0].has_value(), flow_column_[1].has_value(), flow_column_[2].has_value()};
   if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
 }
@@ -290,9 +297,14 @@ void Batch::Row(const CsvRecord& row) {
     Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
     return;
   }
-  for (int box = 0; box < kBoxCount; ++box) Box(boxes_, box).clear();
-  for (std::size_t i = 0; i < row.size() && i < columns; ++i)
-    if (targets_[i] >= 0 && targets_[i] < kBoxCount) Box(boxes_, targets_[i]).assign(row.field(i));
+  // Boxes without a column stay empty from the start.
+  for (const BoxColumn& c : box_columns_) {
+    std::string& box = Box(boxes_, c.box);
+    if (c.column < row.size())
+      box.assign(row.field(c.column));
+    else
+      box.clear();
+  }
 
   if (options_.exact)
     WriteExact(*type.value, row);
@@ -311,28 +323,27 @@ void Batch::WriteWindow(std::int16_t type) {
 std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::string& notes) {
   const std::size_t at = *flow_column_[which];
   const std::string_view text = at < row.size() ? row.field(at) : std::string_view{};
-  const auto note = [&](std::string_view why) {
-    if (!notes.empty()) notes += "；";
-    notes += why;
-  };
   const std::string_view number = SkipBlanks(text);
   if (number.empty()) {
-    note(kBlankFlow[which]);
+    AddNote(notes, kBlankFlow[which]);
     return std::nullopt;
   }
-  std::optional<double> value;
-  std::string problem;
-  if (!StartsWithNumber(number))
-    problem = "不是数";
-  else if (!(value = hydraulics::LeadingNumber(number)))
-    problem = "超出双精度范围";
-  if (!problem.empty()) {
-    const std::string why = At(row.field_line(at), at + 1) + "（" + std::string(kFlowNames[which]) + "）：" +
-                            Quoted(text) + problem + "，当作未给";
-    Report(why);
-    note(why);
+  if (!StartsWithNumber(number)) {
+    FlowFault(row, which, "不是数", notes);
+    return std::nullopt;
   }
+  const std::optional<double> value = hydraulics::LeadingNumber(number);
+  if (!value) FlowFault(row, which, "超出双精度范围", notes);
   return value;
+}
+
+void Batch::FlowFault(const CsvRecord& row, int which, std::string_view problem, std::string& notes) {
+  const std::size_t at = *flow_column_[which];
+  std::string why = At(row.field_line(at), at + 1);
+  why.append("（").append(kFlowNames[which]).append("）：").append(Quoted(row.field(at))).append(problem);
+  why += "，当作未给";
+  Report(why);
+  AddNote(notes, why);
 }
 
 void Batch::WriteExact(std::int16_t type, const CsvRecord& row) {

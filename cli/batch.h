@@ -65,6 +65,7 @@ private:
   void WriteWindow(std::int16_t type);
   void WriteExact(std::int16_t type, const CsvRecord& row);
   std::optional<double> FlowValue(const CsvRecord& row, int which, std::string& notes);
+  void FlowFault(const CsvRecord& row, int which, std::string_view problem, std::string& notes);
 
   OutputStream& out_;
   OutputStream& err_;
@@ -72,6 +73,11 @@ private:
   FlowColumns flow_;
   std::optional<OutputForm> form_;
   std::vector<int> targets_;
+  struct BoxColumn {
+    std::size_t column;
+    int box;
+  };
+  std::vector<BoxColumn> box_columns_;
   std::optional<std::size_t> type_column_;
   std::optional<std::size_t> flow_column_[3]; // n, S0, h
   std::optional<std::string> header_fault_;
