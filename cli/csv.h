@@ -41,7 +41,7 @@ struct CsvFaultAt {
 // reading a large batch allocates almost nothing.
 class CsvRecord {
 public:
-  std::size_t size() const { return fields_.size(); }
+  std::size_t size() const { return count_; }
   std::string_view field(std::size_t i) const { return {fields_[i].data, fields_[i].length}; }
   LineNumber field_line(std::size_t i) const { return fields_[i].line; }
   LineNumber line() const { return line_; }
@@ -57,7 +57,9 @@ private:
     LineNumber line;
   };
   std::string text_;
-  std::vector<Span> fields_;
+  // Room for kMaxFields made once: a field costs a store, not a push.
+  std::unique_ptr<Span[]> fields_{new Span[kMaxFields]};
+  std::size_t count_ = 0;
   LineNumber line_ = 0;
   std::optional<CsvFaultAt> fault_;
   std::size_t column_ = 0; // fields met so far, kept or not

@@ -79,9 +79,18 @@ std::optional<Digits> FifteenDigits(double magnitude) {
       const Wide w = scaled >> drop;
       if (w >= kTop) continue;
       whole = static_cast<std::uint64_t>(w);
-      const Wide rest = scaled & ((Wide{1} << drop) - 1);
-      const Wide half = Wide{1} << (drop - 1);
-      up = rest > half || (rest == half && (whole & 1) != 0);
+      // Halves go to the even neighbour; the dropped bits of values of
+      // hydraulic size fit in the low word.
+      if (drop < 64) {
+        const std::uint64_t low = static_cast<std::uint64_t>(scaled);
+        const std::uint64_t rest = low & ((std::uint64_t{1} << drop) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (drop - 1);
+        up = rest + (whole & 1) > half;
+      } else {
+        const Wide rest = scaled & ((Wide{1} << drop) - 1);
+        const Wide half = Wide{1} << (drop - 1);
+        up = rest + (whole & 1) > half;
+      }
     }
     Digits d{whole + (up ? 1 : 0), exponent};
     if (d.value == kTop) {
