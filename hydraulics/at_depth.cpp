@@ -15,7 +15,7 @@ constexpr int kBracketRounds = 2;
 }  // namespace
 
 OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h, double target,
-                          const double* turns, int turn_count) {
+                          const double* turns, int turn_count, double froude) {
   const bool energy = which == Conjugate::Alternate;
   // In the geometry's parameter t, as the other solvers step.
   auto value = [&](double t) {
@@ -75,9 +75,8 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   // Froude number of its hydraulic depth A / B at h.
   double belanger = estimate;
   if (!energy && g.shape != Shape::Rectangle) {
-    const double A = g.Area(h);
-    const double F2 = Q * Q * g.TopWidth(h) / (grav * A * A * A);
-    belanger = h / 2 * (std::sqrt(1 + 8 * F2) - 1);
+    // Momentum carries no energy coefficient, the Froude number does.
+    belanger = h / 2 * (std::sqrt(1 + 8 * froude * froude / g.alpha) - 1);
   }
   auto near_estimate = [&](double start, double end, RootResult& r) {
     if (!(estimate > start && estimate < end)) return false;

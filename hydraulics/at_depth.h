@@ -36,8 +36,8 @@ enum class Conjugate { Alternate, Sequent };
 // `target` is E(h) or M(h) as EnergyAt or MomentumAt give it. `turns` are
 // the depths where the function is least or most (ascending: the critical
 // depths for E; for M those with alpha = 1); it falls from the floor to the
-// first.
+// first. `froude` is the Froude number at h, which starts the search.
 OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double grav, double h, double target,
-                          const double* turns, int turn_count);
+                          const double* turns, int turn_count, double froude);
 
 }  // namespace hydraulics::exact

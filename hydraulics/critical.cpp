@@ -120,6 +120,13 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
       const int k = static_cast<int>(end - unit.critical);
       if (k > 1 && k < kPipeCells) {
         double f_lo = x - unit.critical[k - 1], f_hi = x - unit.critical[k];
+        // The table's line through the cell's ends starts Newton's steps.
+        r = FromEstimate(g, ld, unit.t[k - 1] + (unit.t[k] - unit.t[k - 1]) * (f_lo / (f_lo - f_hi)),
+                         unit.t[k - 1], unit.t[k]);
+        if (r.converged()) {
+          r = InDepth(g, r);
+          break;
+        }
         // Table and evaluation may differ in the last bits: near a cell's end
         // the signs come from the evaluation itself.
         if (f_lo < kTableTrust || -f_hi < kTableTrust) {

@@ -15,6 +15,8 @@ namespace hydraulics::exact {
 // ln(alpha Q^2 / g): the condition is taken in logarithms, which keeps the
 // extreme sections free of the overflow that Q^2 or A^3 would bring.
 inline double LogDemand(double alpha, double Q, double g) {
+  const double demand = alpha * Q * Q / g;
+  if (std::isnormal(demand)) return std::log(demand);
   return std::log(alpha / g) + 2 * std::log(Q);
 }
 
@@ -44,7 +46,7 @@ inline ValueSlope CriticalExcessSlope(const Geometry& geometry, double log_deman
                                                         : log_demand + std::log(B) - 3 * std::log(p.area);
   double widening = 0;  // B' [length / length]
   switch (geometry.shape) {
-    case Shape::Circle: return {r.value, std::cos(t) / std::sin(t) - 1.5 * B * B / p.area};
+    case Shape::Circle: return {r.value, 2 * geometry.R * p.cos_t / B - 1.5 * B * B / p.area};
     case Shape::Rectangle: break;
     case Shape::Trapezoid:
     case Shape::Triangle: widening = 2 * geometry.m; break;

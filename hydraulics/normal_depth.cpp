@@ -56,6 +56,15 @@ Turns DoorwayTurns(const Geometry& g) {
   return t;
 }
 
+// The root in (lo, hi) by Newton's estimate from x0 and the solver around it;
+// NoSignChange when that does not hold and the bracket itself serves.
+RootResult FromEstimate(const Geometry& g, double ld, double x0, double lo, double hi, bool positive_below) {
+  auto f = [&g, ld](double t) { return ConveyanceExcess(g, ld, t); };
+  auto fd = [&g, ld](double t) { return ConveyanceExcessSlope(g, ld, t); };
+  if (!(x0 > lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
+  return SolveAround(f, NewtonEstimate(fd, x0, lo, hi, positive_below), lo, hi, positive_below);
+}
+
 // Distance from zero beyond which a tabulated residual's sign is certain.
 constexpr double kTableTrust = 1e-9;
 
@@ -89,9 +98,18 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   }
   // Table and evaluation may differ in the last bits: near a cell's end the
   // signs come from the evaluation itself.
-  if (k == 1 || -f_lo < kTableTrust) f_lo = f(lo);
-  if (k <= below_peak && f_hi < kTableTrust) f_hi = f(hi);
-  out.lowest = InDepth(g, SolveBracketed(f, lo, hi, f_lo, f_hi));
+  RootResult r;
+  if (k > 1 && k <= below_peak) {
+    // Within a cell the table's line through its ends starts Newton's steps.
+    const double x0 = lo + (hi - lo) * (f_lo / (f_lo - f_hi));
+    r = FromEstimate(g, ld, x0, lo, hi, false);
+  }
+  if (!r.converged()) {
+    if (k == 1 || -f_lo < kTableTrust) f_lo = f(lo);
+    if (k <= below_peak && f_hi < kTableTrust) f_hi = f(hi);
+    r = SolveBracketed(f, lo, hi, f_lo, f_hi);
+  }
+  out.lowest = InDepth(g, r);
   double f_full = unit.full_conveyance - y;
   if (std::fabs(f_full) < kTableTrust) f_full = f(top);
   if (f_full <= 0) {
@@ -129,7 +147,10 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     if (end <= start) continue;
     const double f_end = end == top ? f_full : f(end);
     if ((f_start < 0) != (f_end < 0) || f_start == 0) {
-      const RootResult r = InDepth(g, SolveBracketed(f, start, end, f_start, f_end));
+      RootResult r;
+      if (f_start != 0 && f_end != 0) r = FromEstimate(g, ld, start + (end - start) / 2, start, end, f_start > 0);
+      if (!r.converged()) r = SolveBracketed(f, start, end, f_start, f_end);
+      r = InDepth(g, r);
       if (!found) {
         out.lowest = r;
         found = true;
@@ -157,7 +178,9 @@ NormalRoots SolveNormal(const Geometry& g, double ld) {
     case Shape::Triangle: {
       // A R^(2/3) = m^(5/3) h^(8/3) / (2 side)^(2/3).
       const double h0 = std::exp((3 * lnK + 2 * std::log(2 * g.side) - 5 * std::log(g.m)) / 8);
-      out.lowest = SolveDecreasing(f, h0 * (1 - kClosedFormMargin), h0 * (1 + kClosedFormMargin), kInfinity);
+      out.lowest = FromEstimate(g, ld, h0, h0 / 2, h0 * 2, false);
+      if (!out.lowest.converged())
+        out.lowest = SolveDecreasing(f, h0 * (1 - kClosedFormMargin), h0 * (1 + kClosedFormMargin), kInfinity);
       break;
     }
     case Shape::Rectangle:
@@ -175,7 +198,8 @@ NormalRoots SolveNormal(const Geometry& g, double ld) {
         // A R^(2/3) <= A h^(2/3) <= (b + m hi) h^(5/3) below hi.
         lo = std::min(hi, std::exp(0.6 * (lnK - std::log(g.b + g.m * hi))));
       }
-      out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
+      out.lowest = FromEstimate(g, ld, std::sqrt(lo * hi), lo / 2, hi * 2, false);
+      if (!out.lowest.converged()) out.lowest = SolveDecreasing(f, lo, hi, kInfinity);
       break;
     }
     default:

@@ -14,6 +14,8 @@ namespace hydraulics::exact {
 // 3 ln(n Q / (k sqrt(S0))): the cube of the section factor A R^(2/3) that
 // uniform flow needs, in logarithms.
 inline double LogConveyanceDemand(double n, double Q, double k, double S0) {
+  const double factor = n * Q / (k * std::sqrt(S0));
+  if (std::isnormal(factor)) return 3 * std::log(factor);
   return 3 * (std::log(n) + std::log(Q) - std::log(k) - 0.5 * std::log(S0));
 }
 
@@ -29,6 +31,30 @@ inline double ConveyanceExcess(const Geometry& geometry, double log_demand, doub
   return 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
 }
 
+// ConveyanceExcess with its slope in t, d/dh (5 ln A - 2 ln P) = 5 B / A - 2 P' / P;
+// in a circle's half angle, dA / dt = B^2 / 2 and P = 2 R t.
+inline ValueSlope ConveyanceExcessSlope(const Geometry& geometry, double log_demand, double t) {
+  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth | Geometry::kPerimeter>(t);
+  const double A2 = p.area * p.area;
+  const double fifth = A2 * A2 * p.area, P2 = p.perimeter * p.perimeter;
+  const double ratio = fifth / P2;
+  ValueSlope r;
+  r.value = std::isnormal(fifth) && std::isnormal(P2) && std::isnormal(ratio)
+                ? std::log(ratio) - log_demand
+                : 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
+  double lengthening = 2;  // P' [length / length]
+  switch (geometry.shape) {
+    case Shape::Circle: return {r.value, 2.5 * p.top_width * p.top_width / p.area - 2 / t};
+    case Shape::Trapezoid:
+    case Shape::Triangle: lengthening = 2 * geometry.side; break;
+    case Shape::Doorway:
+      if (t > geometry.wall) lengthening = 4 * geometry.Ra / p.top_width;
+      break;
+    default: break;
+  }
+  r.slope = 5 * p.top_width / p.area - 2 * lengthening / p.perimeter;
+  return r;
+}
 
 struct NormalRoots {
   RootResult lowest;         // the depth reported when one exists

@@ -44,11 +44,16 @@ void FlagOthers(std::vector<std::string>& messages, const char* what, const doub
   messages.push_back(std::move(text));
 }
 
-// i_k = (n Q / (k A_c R_c^(2/3)))^2 in logarithms: the slope whose normal depth is h_c.
-std::optional<double> CriticalSlope(const Geometry& g, double h, double n, double Q, double k) {
-  const double lnA = std::log(g.Area(h)), lnP = std::log(g.Perimeter(h));
-  const double slope =
-      std::exp(2 * (std::log(n) + std::log(Q) - std::log(k) - 5.0 / 3 * lnA + 2.0 / 3 * lnP));
+// i_k = (n Q / (k A_c R_c^(2/3)))^2: the slope whose normal depth is h_c; in
+// logarithms where the powers leave the double range.
+std::optional<double> CriticalSlope(const Geometry& g, double h, double A, double n, double Q, double k) {
+  const double P = g.Perimeter(h);
+  const double per_area = n * Q / (k * A), P_over_A = P / A;
+  double slope = per_area * per_area * P_over_A * std::cbrt(P_over_A);
+  if (!std::isnormal(slope)) {
+    const double lnA = std::log(A), lnP = std::log(P);
+    slope = std::exp(2 * (std::log(n) + std::log(Q) - std::log(k) - 5.0 / 3 * lnA + 2.0 / 3 * lnP));
+  }
   if (!Positive(slope)) return std::nullopt;
   return slope;
 }
@@ -105,7 +110,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
       messages.emplace_back("需给出底宽 b 才能计算临界底坡");
     else if (!critical)
       messages.emplace_back("无临界水深，无法计算临界底坡");
-    else if (!(a.critical_slope = CriticalSlope(g, critical->depth, *in.n, Q, units.k)))
+    else if (!(a.critical_slope = CriticalSlope(g, critical->depth, critical->area, *in.n, Q, units.k)))
       messages.emplace_back("临界底坡超出可计算范围");
   }
 
@@ -179,7 +184,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           double turns[3] = {roots.lowest.root, roots.other_depths[0], roots.other_depths[1]};
           const int turn_count = 1 + roots.others;
           const OtherDepth alternate =
-              SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, s.energy, turns, turn_count);
+              SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, s.energy, turns, turn_count, s.froude);
           if (alternate.found && Positive(alternate.lowest.root)) {
             s.alternate = alternate.lowest.root;
             FlagOthers(messages, "交替水深", alternate.other_depths, alternate.others, units.length_unit);
@@ -199,7 +204,7 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
           const OtherDepth sequent =
               momentum_turns > 0 ? SolveOtherSide(g, Conjugate::Sequent, Q, grav, h,
                                                   Q * (Q / (grav * s.area)) + g.FirstMoment(h), turns,
-                                                  momentum_turns)
+                                                  momentum_turns, s.froude)
                                  : OtherDepth{};
           if (sequent.found && Positive(sequent.lowest.root)) {
             s.sequent = sequent.lowest.root;

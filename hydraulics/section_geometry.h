@@ -188,6 +188,7 @@ struct Geometry {
   enum Need : unsigned { kDepth = 1, kArea = 2, kWidth = 4, kPerimeter = 8, kMoment = 16 };
   struct Point {
     double depth = 0, area = 0, top_width = 0, perimeter = 0, first_moment = 0;
+    double cos_t = 0;  // circle with kWidth: cos t, for slopes in t
   };
   // What `need` asks for at parameter t; the rest stays 0.
   template <unsigned need>
@@ -210,7 +211,10 @@ struct Geometry {
       }
       if constexpr ((need & kDepth) != 0) p.depth = c > 0 ? R * s * s / (1 + c) : R * (1 - c);
       if constexpr ((need & kArea) != 0) p.area = R * R * a;
-      if constexpr ((need & kWidth) != 0) p.top_width = 2 * R * std::max(s, 0.0);
+      if constexpr ((need & kWidth) != 0) {
+        p.top_width = 2 * R * std::max(s, 0.0);
+        p.cos_t = c;
+      }
       if constexpr ((need & kPerimeter) != 0) p.perimeter = 2 * R * t;
       if constexpr ((need & kMoment) != 0)
         p.first_moment = R * R * R * (t > 0.5 ? 2.0 / 3 * s * s * s - c * a : SegmentMoment(t));
