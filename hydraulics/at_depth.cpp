@@ -49,11 +49,35 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     r.slope = g.shape == Shape::Circle ? per_depth * p.top_width / 2 : per_depth;
     return r;
   };
+  // Below the least value the velocity term dominates and f turns like 1 / A^2
+  // or 1 / A, which Newton's steps follow slowly from the floor; the same
+  // root solves A sqrt(E - h) = Q sqrt(alpha / (2 g)), or A (M - A ybar) = Q^2 / g,
+  // nearly linear there. Both rise with depth below the root.
+  const double energy_flow = Q * std::sqrt(g.alpha / (2 * grav)), momentum_flow = Q * (Q / grav);
+  auto low_value_slope = [&](double t) {
+    ValueSlope r;
+    double per_depth = 0;
+    Geometry::Point p;
+    if (energy) {
+      p = g.At<Geometry::kDepth | Geometry::kArea | Geometry::kWidth>(t);
+      const double root_head = std::sqrt(target - p.depth);
+      r.value = p.area * root_head - energy_flow;
+      per_depth = p.top_width * root_head - p.area / (2 * root_head);
+    } else {
+      p = g.At<Geometry::kArea | Geometry::kWidth | Geometry::kMoment>(t);
+      const double rest = target - p.first_moment;
+      r.value = p.area * rest - momentum_flow;
+      per_depth = p.top_width * rest - p.area * p.area;
+    }
+    r.slope = g.shape == Shape::Circle ? per_depth * p.top_width / 2 : per_depth;
+    return r;
+  };
   // Newton's estimate from x0 inside (lo, hi), then the solver around it;
   // NoSignChange when that fails and the piece's own bracket must serve.
   auto from_estimate = [&](double x0, double lo, double hi, bool positive_below) {
     if (!(x0 >= lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
-    const double x = NewtonEstimate(value_slope, x0, lo, hi, positive_below);
+    const double x = positive_below ? NewtonEstimate(low_value_slope, x0, lo, hi, false)
+                                    : NewtonEstimate(value_slope, x0, lo, hi, false);
     return SolveAround(f, x, lo, hi, positive_below);
   };
   OtherDepth out;

@@ -187,8 +187,9 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
           if (!out.lowest.converged())
             out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height);
         } else {
+          // The walls' own critical depth lies below the root: the arch only narrows.
           const double hi = BelowCrown(g, lo, ld, g.Ra);
-          out.lowest = FromEstimate(g, ld, lo + (hi - lo) / 2, lo, hi);
+          out.lowest = FromEstimate(g, ld, in_walls, lo, hi);
           if (!out.lowest.converged()) out.lowest = SolveTowardsCrown(f, lo, hi, g.height);
         }
       }

@@ -33,13 +33,28 @@ struct Turns {
   void Add(double h) { at[count++] = h; }
 };
 
+// ArchRise with its slope B (10 B' P + 12 Ra), B' = -4 z / B at z above the arch centre.
+ValueSlope ArchRiseSlopeAt(const Geometry& g, double h) {
+  const double B = g.TopWidth(h), P = g.Perimeter(h);
+  const double z = g.z0 + (h - g.wall);
+  return {5 * B * B * P - 8 * g.Area(h) * g.Ra, B * (10 * (-4 * z / B) * P + 12 * g.Ra)};
+}
+
+// A pipe's section factor peaks 0.124 R below its crown: a first guess for an arch's.
+constexpr double kPeakBelowCrown = 0.124;
+
 Turns DoorwayTurns(const Geometry& g) {
   Turns t;
   const double top = std::nextafter(g.height, 0.0);
   auto rise = [&g](double h) { return ArchRise(g, h); };
   if (ArchRise(g, g.wall) >= 0) {
     // Rising into the arch: one peak below the crown.
-    t.Add(SolveBracketed(rise, g.wall, g.height).root);
+    auto rise_slope = [&g](double h) { return ArchRiseSlopeAt(g, h); };
+    double x0 = g.height - kPeakBelowCrown * g.Ra;
+    if (!(x0 > g.wall)) x0 = g.wall + (g.height - g.wall) / 2;
+    RootResult peak = SolveAround(rise, NewtonEstimate(rise_slope, x0, g.wall, g.height, true), g.wall, g.height, true);
+    if (!peak.converged()) peak = SolveBracketed(rise, g.wall, g.height);
+    t.Add(peak.root);
   } else {
     // Falling already at the springing line, as under a flat arch on tall walls:
     // it may rise again once, where the arch rise peaks.
@@ -148,7 +163,8 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     const double f_end = end == top ? f_full : f(end);
     if ((f_start < 0) != (f_end < 0) || f_start == 0) {
       RootResult r;
-      if (f_start != 0 && f_end != 0) r = FromEstimate(g, ld, start + (end - start) / 2, start, end, f_start > 0);
+      if (f_start != 0 && f_end != 0)
+        r = FromEstimate(g, ld, start + (end - start) * (f_start / (f_start - f_end)), start, end, f_start > 0);
       if (!r.converged()) r = SolveBracketed(f, start, end, f_start, f_end);
       r = InDepth(g, r);
       if (!found) {
