@@ -204,6 +204,10 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         if (g.shape != Shape::Triangle) hi = std::sqrt(2 * M / g.b);
         if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * M / g.m));
         if (!(hi > lo)) hi = lo * 2;
+        // In a triangle the momentum term at that bound, less than at the
+        // root, leaves a closer bound from above, where Newton's steps on
+        // the convex M stay.
+        if (g.shape == Shape::Triangle) x0 = std::cbrt(3 * (M - Q * (Q / (grav * g.Area(hi)))) / g.m);
       }
       if (h != turns[i - 1] && std::isfinite(hi)) {
         const RootResult r = from_estimate(x0, lo, hi, false);

@@ -137,9 +137,11 @@ double NewtonEstimate(FD fd, double x, double lo, double hi, bool positive_below
     else
       hi = x;
     double next = x - v.value / v.slope;
+    // A step below an ulp leaves next at x, which the test below would take
+    // for a step out of the interval.
+    if (std::fabs(next - x) <= kNewtonSettled * std::fabs(next)) return next;
     if (!(next > lo && next < hi)) next = lo + (hi - lo) / 2;
     if (!std::isfinite(next)) break;
-    if (std::fabs(next - x) <= kNewtonSettled * std::fabs(next)) return next;
     x = next;
   }
   return std::numeric_limits<double>::quiet_NaN();
