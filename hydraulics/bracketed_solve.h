@@ -129,6 +129,7 @@ inline constexpr double kNewtonSettled = 0x1p-26;
 // settle.
 template <class FD>
 double NewtonEstimate(FD fd, double x, double lo, double hi, bool positive_below) {
+  if (!(x >= lo && x <= hi)) x = lo + (hi - lo) / 2;
   for (int step = 0; step < kMaxNewtonSteps; ++step) {
     const ValueSlope v = fd(x);
     if (v.value == 0) return x;

@@ -442,5 +442,55 @@ INSTANTIATE_TEST_SUITE_P(
                     SolverCase{"ReversedBracket", 2, 1, RootStop::NoSignChange, 0, 0}),
     [](const auto& info) { return info.param.name; });
 
+// Newton's estimate and the few-ulp bracket around it, on x^2 - 2.25 in (1, 2).
+struct EstimateCase {
+  const char* name;
+  double start;
+  RootStop stop;
+  int max_iterations;
+};
+
+class SolverFromEstimate : public testing::TestWithParam<EstimateCase> {};
+
+TEST_P(SolverFromEstimate, ConvergesOrLeavesTheWideBracketToTheCaller) {
+  const EstimateCase& c = GetParam();
+  auto f = [](double x) { return x * x - 2.25; };
+  auto fd = [](double x) { return ValueSlope{x * x - 2.25, 2 * x}; };
+  const double estimate = NewtonEstimate(fd, c.start, 1, 2, false);
+  const RootResult r = SolveAround(f, estimate, 1, 2, false);
+  EXPECT_EQ(r.stop, c.stop);
+  EXPECT_LE(r.iterations, c.max_iterations);
+  if (c.stop == RootStop::Converged) {
+    EXPECT_NEAR(r.root, 1.5, 4e-16 * 1.5);
+    EXPECT_LE(r.lo, 1.5);
+    EXPECT_GE(r.hi, 1.5);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Estimates, SolverFromEstimate,
+    testing::Values(EstimateCase{"FromTheLowEnd", 1, RootStop::Converged, 0},
+                    EstimateCase{"FromTheHighEnd", 1.999, RootStop::Converged, 0},
+                    EstimateCase{"OneUlpAboveTheRoot", std::nextafter(1.5, 2.0), RootStop::Converged, 0},
+                    EstimateCase{"AtTheRoot", 1.5, RootStop::Converged, 0},
+                    EstimateCase{"StartOutsideTheIntervalBeginsInItsMiddle", 7, RootStop::Converged, 0}),
+    [](const auto& info) { return info.param.name; });
+
+// A last step below half an ulp leaves the estimate where it is; it must
+// settle there, not be taken for a step out of the interval.
+TEST(SolverFromEstimate, AStepBelowAnUlpSettles) {
+  auto f = [](double x) { return x - 1.5 - 1e-17; };
+  auto fd = [&f](double x) { return ValueSlope{f(x), 1}; };
+  const double estimate = NewtonEstimate(fd, 1.5, 1, 2, false);
+  EXPECT_EQ(estimate, 1.5);
+  EXPECT_EQ(SolveAround(f, estimate, 1, 2, false).stop, RootStop::Converged);
+}
+
+TEST(SolverFromEstimate, AFarEstimateLeavesNoSignChange) {
+  auto f = [](double x) { return x * x - 2.25; };
+  EXPECT_EQ(SolveAround(f, 1.2, 1, 2, false).stop, RootStop::NoSignChange);
+  EXPECT_EQ(SolveAround(f, std::nan(""), 1, 2, false).stop, RootStop::NoSignChange);
+}
+
 }  // namespace
 }  // namespace hydraulics::exact
