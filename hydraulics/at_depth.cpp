@@ -75,6 +75,8 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   // Newton's estimate from x0 inside (lo, hi), then the solver around it;
   // NoSignChange when that fails and the piece's own bracket must serve.
   auto from_estimate = [&](double x0, double lo, double hi, bool positive_below) {
+    // A velocity head below an ulp of E leaves the alternate depth at E's last ulp.
+    if (x0 >= hi) x0 = std::nextafter(hi, lo);
     if (!(x0 >= lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
     const double x = positive_below ? NewtonEstimate(low_value_slope, x0, lo, hi, false)
                                     : NewtonEstimate(value_slope, x0, lo, hi, false);
