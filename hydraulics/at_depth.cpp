@@ -86,8 +86,11 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
 
   // Below this depth the velocity term alone exceeds the target:
   // alpha Q^2 / (2 g A^2) >= E, or Q^2 / (g A) >= M.
-  const double area_bound = energy ? Q * std::sqrt(g.alpha / (2 * grav * target)) : Q * (Q / (grav * target));
-  const double floor_bound = std::min(g.DepthBelowArea(area_bound), turns[0]);
+  // Only the lowest piece needs it, and a pipe pays a power and an arcsine for it.
+  auto floor_param = [&] {
+    const double area_bound = energy ? Q * std::sqrt(g.alpha / (2 * grav * target)) : Q * (Q / (grav * target));
+    return g.ParamOf(std::min(g.DepthBelowArea(area_bound), turns[0]));
+  };
 
   // The rectangle's sequent depth has Belanger's closed form (Chow 1959,
   // eq. 3-22): y2 = y1 / 2 (sqrt(1 + 8 Fr1^2) - 1). A tight bracket around it
@@ -136,13 +139,12 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   // Pieces [0, t0], [t0, t1], ... and the last from the top turn to the crown or without end.
   double t_turns[3];
   for (int i = 0; i < turn_count; ++i) t_turns[i] = g.ParamOf(turns[i]);
-  const double t_floor = g.ParamOf(floor_bound);
   for (int i = 0; i <= turn_count; ++i) {
-    const double start = i == 0 ? t_floor : t_turns[i - 1];
     const bool last = i == turn_count;
     // The piece holding h has no other root: the function is monotone on it.
     const bool holds_h = (i == 0 || h >= turns[i - 1]) && (last || h <= turns[i]);
     if (holds_h && !(i > 0 && h == turns[i - 1])) continue;
+    const double start = i == 0 ? floor_param() : t_turns[i - 1];
     if (!last) {
       const double end = t_turns[i];
       RootResult r;
