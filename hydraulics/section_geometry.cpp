@@ -79,18 +79,20 @@ const char* BuildGeometry(const Section& s, Geometry& g) {
       if (!std::isfinite(s.wall) || s.wall < 0) return "直墙高度不能为负";
       if (!(s.angle > 0 && s.angle < 360)) return "顶拱角度必须在0到360度之间";
       g.theta = s.angle * std::numbers::pi / 360;
-      g.Ra = (s.b / 2) / std::sin(g.theta);
+      const double sin_theta = std::sin(g.theta), cos_theta = std::cos(g.theta);
+      g.Ra = (s.b / 2) / sin_theta;
       if (!std::isfinite(g.Ra * g.Ra) || !std::isfinite(s.wall + 2 * g.Ra)) return kBeyondRange;
       g.shape = Shape::Doorway;
       g.b = s.b;
       g.wall = s.wall;
       // The arch centre lies Ra cos(theta) below the springing line (above it
       // for an arch wider than a half circle).
-      g.z0 = g.Ra * std::cos(g.theta);
+      g.z0 = g.Ra * cos_theta;
       // Ra (1 - cos theta) without the cancellation of small angles.
       g.rise = s.b / 2 * std::tan(g.theta / 2);
       g.height = g.wall + g.rise;
-      g.cap_moment = g.Ra * g.Ra * g.Ra * SegmentMoment(g.theta);
+      g.cap_moment = g.Ra * g.Ra * g.Ra *
+                     (g.theta > 0.5 ? SegmentMoment(g.theta, sin_theta, cos_theta) : SegmentMoment(g.theta));
       g.alpha = kDoorwayEnergyCoefficient;
       return nullptr;
     }

@@ -26,11 +26,12 @@ inline double ThetaMinusSin(double t) {
 // First moment, about the chord, of the circular segment of half angle p in a
 // unit circle: 2/3 sin^3 p - cos p (p - sin p cos p). Its leading terms cancel
 // to order p^5, so small angles take the Taylor series.
+// s and c are sin p and cos p where the caller has them already.
+inline double SegmentMoment(double p, double s, double c) {
+  return 2.0 / 3 * s * s * s - c * ThetaMinusSin(2 * p) / 2;
+}
 inline double SegmentMoment(double p) {
-  if (p > 0.5) {
-    const double s = std::sin(p), c = std::cos(p);
-    return 2.0 / 3 * s * s * s - c * ThetaMinusSin(2 * p) / 2;
-  }
+  if (p > 0.5) return SegmentMoment(p, std::sin(p), std::cos(p));
   const double p2 = p * p;
   double sum = 7913.0 / 463788509184000;
   for (const double coefficient : {-1513361.0 / 1900704693888000, 168151.0 / 5557616064000,
