@@ -60,46 +60,32 @@ std::optional<Digits> FifteenDigits(double magnitude) {
   // floor((biased - 1023) log10 2) for the whole double range; the decimal
   // exponent is this or one more.
   int exponent = ((biased - 1023) * 78913) >> 18;
+  const int power = kSignificantDigits - 1 - exponent;
+  // The value times 10^power is (m 5^power) shifted down by `drop`; beyond
+  // these bounds (below about 1e-13, from about 1e14) the general
+  // conversion serves.
+  const int drop = -(e + power);
+  if (power < 1 || power > kMaxPower || drop < 1 || drop > 125) return std::nullopt;
+  // Both candidates at once and a select: which one holds fifteen digits
+  // depends on the digits themselves, and a branch on it is missed as often
+  // as not.
+  const Wide low_exponent = static_cast<Wide>(m) * kPowersOfFive[power];
+  const Wide high_exponent = static_cast<Wide>(m) * kPowersOfFive[power - 1];
   constexpr std::uint64_t kTop = 1'000'000'000'000'000;
-  for (int attempt = 0; attempt < 2; ++attempt, ++exponent) {
-    const int power = kSignificantDigits - 1 - exponent;
-    if (power < 0 || power > kMaxPower) return std::nullopt;
-    const Wide scaled = static_cast<Wide>(m) * kPowersOfFive[power];
-    const int shift = e + power; // the value times 10^power is scaled 2^shift
-    std::uint64_t whole = 0;
-    bool up = false;
-    if (shift >= 0) {
-      if (shift > 10) return std::nullopt;
-      const Wide w = scaled << shift;
-      if (w >= kTop) continue;
-      whole = static_cast<std::uint64_t>(w);
-    } else {
-      const int drop = -shift;
-      if (drop >= 127) return std::nullopt;
-      const Wide w = scaled >> drop;
-      if (w >= kTop) continue;
-      whole = static_cast<std::uint64_t>(w);
-      // Halves go to the even neighbour; the dropped bits of values of
-      // hydraulic size fit in the low word.
-      if (drop < 64) {
-        const std::uint64_t low = static_cast<std::uint64_t>(scaled);
-        const std::uint64_t rest = low & ((std::uint64_t{1} << drop) - 1);
-        const std::uint64_t half = std::uint64_t{1} << (drop - 1);
-        up = rest + (whole & 1) > half;
-      } else {
-        const Wide rest = scaled & ((Wide{1} << drop) - 1);
-        const Wide half = Wide{1} << (drop - 1);
-        up = rest + (whole & 1) > half;
-      }
-    }
-    Digits d{whole + (up ? 1 : 0), exponent};
-    if (d.value == kTop) {
-      d.value /= 10;
-      ++d.exponent;
-    }
-    return d;
+  const bool above = (low_exponent >> drop) >= kTop;
+  const Wide scaled = above ? high_exponent : low_exponent;
+  const int shift = drop + (above ? 1 : 0);
+  exponent += above ? 1 : 0;
+  const std::uint64_t whole = static_cast<std::uint64_t>(scaled >> shift);
+  // Halves go to the even neighbour.
+  const Wide rest = scaled & ((Wide{1} << shift) - 1);
+  const Wide half = Wide{1} << (shift - 1);
+  Digits d{whole + (rest + (whole & 1) > half ? 1 : 0), exponent};
+  if (d.value == kTop) {
+    d.value /= 10;
+    ++d.exponent;
   }
-  return std::nullopt;
+  return d;
 }
 
 // What WriteTextForm may touch from where it starts writing: the longest
@@ -134,31 +120,32 @@ std::uint64_t EightDigits(std::uint32_t n) {
 
 static_assert(std::endian::native == std::endian::little, "digit words are laid out lowest byte first");
 
-// Digits up to and including the last nonzero one in a word of EightDigits.
-int SignificantBytes(std::uint64_t digits) { return (71 - __builtin_clzll(digits)) / 8; }
-
-// Writes the text form of `d` at `p`; returns the end. Digits past the
-// significant ones are zeros, so a whole number's zeros before the point
-// are copied with its digits.
+// Writes the text form of `d` at `p`; returns the end. The digits stay in
+// a register and go out in fixed 16-byte stores; whether a number has a
+// whole part, and how long its fraction is, are selects rather than
+// branches, since they change from one column to the next.
 char* WriteDigits(char* p, Digits d) {
   constexpr std::uint64_t kLowHalf = 100000000;
-  constexpr std::uint64_t kAscii = 0x3030303030303030;
-  // The high seven digits go out as eight with a leading zero before
-  // `digits`; the tail keeps fixed-length copies within the buffer.
+  __extension__ using Text = unsigned __int128;
+  constexpr Text kAscii = Text{0x3030303030303030} << 64 | 0x3030303030303030;
+  // The high seven digits come as eight with a leading zero, shifted out;
+  // the sixteenth byte is a zero digit.
   const std::uint64_t high = EightDigits(static_cast<std::uint32_t>(d.value / kLowHalf));
   const std::uint64_t low = EightDigits(static_cast<std::uint32_t>(d.value % kLowHalf));
-  const int count = low != 0 ? 7 + SignificantBytes(low) : SignificantBytes(high) - 1;
-  char buffer[40];
-  const std::uint64_t words[] = {high + kAscii, low + kAscii, kAscii, kAscii, kAscii};
-  std::memcpy(buffer, words, sizeof buffer);
-  const char* const digits = buffer + 1;
+  const Text raw = (static_cast<Text>(low) << 64 | high) >> 8;
+  const auto raw_high = static_cast<std::uint64_t>(raw >> 64), raw_low = static_cast<std::uint64_t>(raw);
+  // Digits up to and including the last nonzero one; the first is never zero.
+  const int leading_zeros = std::countl_zero(raw_high) + (raw_high == 0 ? std::countl_zero(raw_low) : 0);
+  const int count = (127 - leading_zeros) / 8 + 1;
+  const Text digits = raw + kAscii;
+  const auto put = [](char* at, Text text) { std::memcpy(at, &text, sizeof text); };
 
   const int x = d.exponent;
   if (x < -4 || x >= kSignificantDigits) {
-    p[0] = digits[0];
+    p[0] = static_cast<char>(digits);
     if (count > 1) {
       p[1] = '.';
-      std::memcpy(p + 2, digits + 1, 16);
+      put(p + 2, digits >> 8);
       p += count + 1;
     } else {
       p += 1;
@@ -170,19 +157,19 @@ char* WriteDigits(char* p, Digits d) {
     std::memcpy(p, kPairs + 2 * (e % 100), 2);
     return p + 2;
   }
-  if (x >= 0) {
-    const int whole = x + 1;
-    std::memcpy(p, digits, 16);
-    p += whole;
-    if (count <= whole) return p;
-    *p = '.';
-    std::memcpy(p + 1, digits + whole, 16);
-    return p + 1 + (count - whole);
-  }
-  std::memcpy(p, "0.000000", 8);
-  p += 1 - x; // "0." and -x - 1 zeros
-  std::memcpy(p, digits, 16);
-  return p + count;
+  // Below 1: "0." then -x - 1 zeros and the digits. Otherwise the whole
+  // part, and the rest after a point when there is any; a point with
+  // nothing after it is left past the end.
+  const bool below_one = x < 0;
+  const int whole = below_one ? 1 : x + 1;
+  put(p, below_one ? Text{'0'} : digits);
+  p += whole;
+  *p = '.';
+  std::memcpy(p + 1, "00000000", 8);
+  const int zeros = below_one ? -x - 1 : 0;
+  put(p + 1 + zeros, below_one ? digits : digits >> (8 * whole));
+  const int after_point = below_one ? zeros + count : count - whole;
+  return after_point > 0 ? p + 1 + after_point : p;
 }
 
 // hydraulics::TextForm(double) at `p`, which has kNumberRoom bytes.
