@@ -353,15 +353,19 @@ void Batch::WriteExact(std::int16_t type, const CsvRecord& row) {
     WriteCriticalRow(out_.buffer(), exact::Solve(section, options_.units.g));
     return;
   }
-  std::string notes;
+  notes_.clear();
   exact::FlowInputs inputs;
-  if (flow_.n) inputs.n = FlowValue(row, 0, notes);
-  if (flow_.S0) inputs.S0 = FlowValue(row, 1, notes);
-  if (flow_.h) inputs.h = FlowValue(row, 2, notes);
+  if (flow_.n) inputs.n = FlowValue(row, 0, notes_);
+  if (flow_.S0) inputs.S0 = FlowValue(row, 1, notes_);
+  if (flow_.h) inputs.h = FlowValue(row, 2, notes_);
   const exact::Analysis analysis = exact::Analyse(section, inputs, options_.units);
-  std::string message = exact::JoinedMessage(analysis);
-  if (!notes.empty()) message += message.empty() ? notes : "；" + notes;
-  WriteAnalysisRow(out_.buffer(), flow_, analysis, message);
+  message_.clear();
+  exact::AppendJoinedMessage(message_, analysis);
+  if (!notes_.empty()) {
+    if (!message_.empty()) message_ += "；";
+    message_ += notes_;
+  }
+  WriteAnalysisRow(out_.buffer(), flow_, analysis, message_);
 }
 
 }  // namespace cli

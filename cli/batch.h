@@ -82,6 +82,9 @@ private:
   std::optional<std::size_t> flow_column_[3]; // n, S0, h
   std::optional<std::string> header_fault_;
   hydraulics::BoxTexts boxes_;
+  // A row's notes and message, kept so that their room outlives the row.
+  std::string notes_;
+  std::string message_;
   bool failed_ = false;
   int read_error_ = 0;
 };

@@ -221,12 +221,18 @@ Analysis Analyse(const Section& section, const FlowInputs& in, const Units& unit
 }
 
 std::string JoinedMessage(const Analysis& a) {
-  std::string text = a.critical.message;
-  for (const std::string& m : a.messages) {
-    if (!text.empty()) text += "；";
-    text += m;
-  }
+  std::string text;
+  AppendJoinedMessage(text, a);
   return text;
+}
+
+void AppendJoinedMessage(std::string& out, const Analysis& a) {
+  const std::size_t start = out.size();
+  out += a.critical.message;
+  for (const std::string& m : a.messages) {
+    if (out.size() > start) out += "；";
+    out += m;
+  }
 }
 
 std::optional<ShapeAt> ShapeAtDepth(const Section& section, double h, std::string* message) {

@@ -68,6 +68,8 @@ Analysis Analyse(const Section& section, const FlowInputs& inputs, const Units& 
 
 // The messages joined by "；" (the critical result's own message first).
 std::string JoinedMessage(const Analysis& a);
+// The same appended to `out`, for a caller that reuses one string per row.
+void AppendJoinedMessage(std::string& out, const Analysis& a);
 
 // Shape of the section at depth h, for drawings and the energy curve.
 struct ShapeAt {
