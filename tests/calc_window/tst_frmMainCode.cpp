@@ -19,6 +19,7 @@
 #include "calc_window/frmMainCode.h"
 #include "hydraulics/crit_depth.h"
 #include "hydraulics/exact_geometry.h"
+#include "case_entry.h"
 #include "modal_box_closer.h"
 
 using namespace Qt::StringLiterals;
@@ -100,9 +101,7 @@ class FrmMainCodeTest : public QObject {
 
   template <class T = QWidget>
   T* Child(const QString& name) const {
-    T* child = w->findChild<T*>(name);
-    if (!child) qFatal("no control %s", qPrintable(name));
-    return child;
+    return NamedChild<T>(w.get(), name);
   }
   QLineEdit* Text1(int i) const { return Child<QLineEdit>(u"Text1_%1"_s.arg(i)); }
   QLineEdit* TextQ() const { return Child<QLineEdit>(u"TextQ"_s); }
@@ -111,18 +110,9 @@ class FrmMainCodeTest : public QObject {
   void Click(const QString& name) { QTest::mouseClick(Child(name), Qt::LeftButton); }
   void Select(int section) { Click(u"Option1_%1"_s.arg(section)); }
 
-  void Retype(QLineEdit* box, const QString& text) {
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
-  }
   // Selects the section and types into TextQ and every box the section reads.
   void Enter(int section, const QString& Q, const QStringList& params) {
-    Select(section);
-    Retype(TextQ(), Q);
-    for (int i = 1; i <= 7; ++i)
-      if (Text1(i)->isEnabled()) Retype(Text1(i), params[i]);
+    EnterCase(w.get(), section, Q, [&params](int i) { return params[i]; });
   }
   void ComputeExpectingNoBox() {
     ModalBoxCloser closer;

@@ -16,6 +16,7 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include "../calc_window/case_entry.h"
 #include "../calc_window/modal_box_closer.h"
 #include "calc_window/frmMainCode.h"
 #include "detail_window/DetailDrawing.h"
@@ -61,26 +62,14 @@ class FrmDetailTest : public QObject {
 
   template <class T = QWidget>
   static T* Child(const QWidget* in, const QString& name) {
-    T* child = in->findChild<T*>(name);
-    if (!child) qFatal("no control %s", qPrintable(name));
-    return child;
+    return NamedChild<T>(in, name);
   }
   QLineEdit* Box(const QString& name) const { return Child<QLineEdit>(w.get(), name); }
 
-  void Retype(QLineEdit* box, const QString& text) {
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
-  }
   // Selects the section, types Q and the boxes it reads, and computes,
   // closing any input message.
   int Compute(int section, const QString& Q, const Params& params) {
-    QTest::mouseClick(Child(w.get(), u"Option1_%1"_s.arg(section)), Qt::LeftButton);
-    Retype(Box(u"TextQ"_s), Q);
-    for (int i = 1; i <= 7; ++i) {
-      if (Box(u"Text1_%1"_s.arg(i))->isEnabled()) Retype(Box(u"Text1_%1"_s.arg(i)), params.value(i));
-    }
+    EnterCase(w.get(), section, Q, [&params](int i) { return params.value(i); });
     ModalBoxCloser closer;
     QTest::mouseClick(Child(w.get(), u"Command1"_s), Qt::LeftButton);
     return closer.count();
