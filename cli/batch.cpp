@@ -111,21 +111,6 @@ void AddNote(std::string& notes, std::string_view why) {
   notes += why;
 }
 
-std::string_view SkipBlanks(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  return text.substr(i);
-}
-
-// True when the leading-number parse finds a number at the start of `text`,
-// which has no leading blanks, rather than reading it as 0 for want of one.
-bool StartsWithNumber(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  if (i < text.size() && text[i] == '.') ++i;
-  return i < text.size() && text[i] >= '0' && text[i] <= '9';
-}
-
 }  // namespace
 
 bool OutputStream::Flush() {
@@ -323,12 +308,12 @@ void Batch::WriteWindow(std::int16_t type) {
 std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::string& notes) {
   const std::size_t at = *flow_column_[which];
   const std::string_view text = at < row.size() ? row.field(at) : std::string_view{};
-  const std::string_view number = SkipBlanks(text);
+  const std::string_view number = hydraulics::SkipBlanks(text);
   if (number.empty()) {
     AddNote(notes, kBlankFlow[which]);
     return std::nullopt;
   }
-  if (!StartsWithNumber(number)) {
+  if (!hydraulics::StartsWithNumber(number)) {
     FlowFault(row, which, "不是数", notes);
     return std::nullopt;
   }

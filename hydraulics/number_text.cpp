@@ -14,10 +14,6 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view SkipBlanks(std::string_view t) {
-  while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
-  return t;
-}
 
 // Length of the longest prefix of `t` that forms a decimal number, 0 if none.
 std::size_t NumberPrefixLength(std::string_view t) {

@@ -7,6 +7,22 @@
 
 namespace hydraulics {
 
+// `text` without the blanks (spaces and tabs) the boxes skip before a number.
+inline std::string_view SkipBlanks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  return text.substr(i);
+}
+
+// True when LeadingNumber finds a number at the start of `text`, which has no
+// leading blanks, rather than reading it as 0 for want of one.
+inline bool StartsWithNumber(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 // Value of the longest prefix of `text` that forms a decimal number (optional
 // sign, digits, '.' as the decimal point whatever the locale, optional
 // exponent), after leading blanks. Text without such a prefix reads as 0.
