@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 
 #include "cli/csv.h"
+#include "hydraulics/number_text.h"
 
 namespace cli {
 namespace {
@@ -93,12 +93,11 @@ std::optional<Digits> FifteenDigits(double magnitude) {
 // fixed 16-byte moves whose excess is overwritten or left unused.
 constexpr std::size_t kNumberRoom = 48;
 
+// Magnitudes the fast path does not cover, and what is not finite.
 char* WriteGeneral(char* p, double value) {
-  const auto [end, error] = std::to_chars(p, p + 32, value, std::chars_format::general, kSignificantDigits);
-  if (error != std::errc{}) return p;
-  for (char* c = p; c != end; ++c)
-    if (*c == 'e') *c = 'E';
-  return end;
+  const std::string text = hydraulics::TextForm(value);
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
 }
 
 constexpr char kPairs[] =
