@@ -15,29 +15,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 
-// Length of the longest prefix of `t` that forms a decimal number, 0 if none.
-std::size_t NumberPrefixLength(std::string_view t) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  }
-  if (digits == 0) return 0;
-  // The exponent belongs to the number only when it has digits of its own.
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
-    if (j < t.size() && IsDigit(t[j])) {
-      while (j < t.size() && IsDigit(t[j])) ++j;
-      i = j;
-    }
-  }
-  return i;
-}
-
 // Below these bounds a decimal number's digits and its power of ten are
 // both exact doubles.
 constexpr int kMaxExactDigits = 19; // below 2^64
@@ -49,6 +26,56 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 // range or at zero; counting on would only overflow.
 constexpr int kExponentBound = 100000;
 
+// The longest prefix of a text that forms a decimal number (optional sign,
+// digits, '.', optional exponent with digits of its own), found in one pass
+// with its first 19 significant digits as an integer and the power of ten
+// that scales them.
+struct DecimalPrefix {
+  std::size_t length = 0;  // 0 when the text starts with no number
+  bool negative = false;
+  std::uint64_t mantissa = 0;
+  int significant = 0;     // digits after leading zeros, kept or not
+  int power = 0;
+};
+
+// Inlined: the reading of every box goes through it.
+[[gnu::always_inline]] inline DecimalPrefix ScanDecimal(std::string_view text) {
+  DecimalPrefix d;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  d.negative = p != end && *p == '-';
+  if (p != end && (*p == '+' || *p == '-')) ++p;
+  bool any_digit = false;
+  const auto digit = [&](char c) {
+    any_digit = true;
+    if (d.mantissa == 0 && c == '0') return;
+    if (++d.significant <= kMaxExactDigits) d.mantissa = d.mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+  };
+  for (; p != end && IsDigit(*p); ++p) digit(*p);
+  if (p != end && *p == '.') {
+    for (++p; p != end && IsDigit(*p); ++p) {
+      digit(*p);
+      --d.power;
+    }
+  }
+  if (!any_digit) return {};
+  // The exponent belongs to the number only when it has digits of its own.
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    const bool exponent_negative = q != end && *q == '-';
+    if (q != end && (*q == '+' || *q == '-')) ++q;
+    if (q != end && IsDigit(*q)) {
+      int exponent = 0;
+      for (; q != end && IsDigit(*q); ++q)
+        if (exponent < kExponentBound) exponent = exponent * 10 + (*q - '0');
+      d.power += exponent_negative ? -exponent : exponent;
+      p = q;
+    }
+  }
+  d.length = static_cast<std::size_t>(p - text.data());
+  return d;
+}
+
 // strtod reads the decimal point of the current locale; the boxes always use '.'.
 locale_t CLocale() {
   static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
@@ -59,56 +86,21 @@ locale_t CLocale() {
 
 std::optional<double> LeadingNumber(std::string_view text) {
   text = SkipBlanks(text);
-  // One pass finds the prefix and, for up to 19 significant digits, its
-  // digits as an integer and its power of ten; with more, the digits past
-  // the 19th are not kept and the general conversion reads the prefix.
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  const bool negative = p != end && *p == '-';
-  if (p != end && (*p == '+' || *p == '-')) ++p;
-  std::uint64_t mantissa = 0;
-  int significant = 0;
-  int power = 0;
-  bool any_digit = false;
-  const auto digit = [&](char c) {
-    any_digit = true;
-    if (mantissa == 0 && c == '0') return;
-    if (++significant <= kMaxExactDigits) mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-  };
-  for (; p != end && IsDigit(*p); ++p) digit(*p);
-  if (p != end && *p == '.') {
-    for (++p; p != end && IsDigit(*p); ++p) {
-      digit(*p);
-      --power;
-    }
-  }
-  if (!any_digit) return 0.0;
-  // The exponent belongs to the number only when it has digits of its own.
-  if (p != end && (*p == 'e' || *p == 'E')) {
-    const char* q = p + 1;
-    const bool exponent_negative = q != end && *q == '-';
-    if (q != end && (*q == '+' || *q == '-')) ++q;
-    if (q != end && IsDigit(*q)) {
-      int exponent = 0;
-      for (; q != end && IsDigit(*q); ++q)
-        if (exponent < kExponentBound) exponent = exponent * 10 + (*q - '0');
-      power += exponent_negative ? -exponent : exponent;
-      p = q;
-    }
-  }
-  if (significant == 0) return negative ? -0.0 : 0.0;
+  const DecimalPrefix d = ScanDecimal(text);
+  if (d.length == 0) return 0.0;
+  if (d.significant == 0) return d.negative ? -0.0 : 0.0;
   // Both factors exact and one rounding: the correctly rounded value that
   // from_chars and strtod give too (Clinger's fast path).
-  if (significant <= kMaxExactDigits && mantissa <= kMaxExactMantissa && power >= -kMaxExactPower &&
-      power <= kMaxExactPower) {
-    const double m = static_cast<double>(mantissa);
-    const double v = power < 0 ? m / kPowersOfTen[-power] : m * kPowersOfTen[power];
-    return negative ? -v : v;
+  if (d.significant <= kMaxExactDigits && d.mantissa <= kMaxExactMantissa && d.power >= -kMaxExactPower &&
+      d.power <= kMaxExactPower) {
+    const double m = static_cast<double>(d.mantissa);
+    const double v = d.power < 0 ? m / kPowersOfTen[-d.power] : m * kPowersOfTen[d.power];
+    return d.negative ? -v : v;
   }
   // from_chars rounds as strtod does at a fraction of its cost; what it
   // declines (beyond its range either way) takes strtod's overflow to
   // infinity and gradual underflow.
-  const std::size_t n = static_cast<std::size_t>(p - text.data());
+  const std::size_t n = d.length;
   std::string_view number = text.substr(0, n);
   if (number.front() == '+') number.remove_prefix(1);
   double v = 0;
@@ -123,7 +115,7 @@ std::optional<double> LeadingNumber(std::string_view text) {
 bool IsNumericText(std::string_view text) {
   text = SkipBlanks(text);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return !text.empty() && NumberPrefixLength(text) == text.size();
+  return !text.empty() && ScanDecimal(text).length == text.size();
 }
 
 std::optional<float> ToSingle(double value) {
