@@ -15,7 +15,8 @@
 #include "calc_window/GroupFrameStyle.h"
 #include "detail_window/DetailMenu.h"
 #include "detail_window/frmDetail.h"
-#include "hydraulics/exact_geometry.h"
+#include "calc_window/ExactComparison.h"
+#include "hydraulics/exact/analysis.h"
 #include "hydraulics/number_text.h"
 #include "msgbox/MessageBox.h"
 #include "skin/SkinModule.h"
@@ -139,22 +140,23 @@ void frmMainCode::Command1_Click() {
   members_.BeErr = 0;
   ui->TextBk->clear();
   Text1[8]->clear();
-  const hydraulics::BoxTexts read = BoxContents();
+  const hydraulics::window::BoxTexts read = BoxContents();
   const bool accepted = CritDepth(JType_);
-  const hydraulics::ResultTexts shown = hydraulics::ShownResults(members_);
+  const hydraulics::window::ResultTexts shown = hydraulics::window::ShownResults(members_);
   ShowResult(Text1[8], shown.depth);
   ShowResult(ui->TextBk, shown.width);
   ShowExactComparison(accepted && members_.BeErr == 0, shown);
   RecordComputation(accepted, read, shown);
 }
 
-void frmMainCode::RecordComputation(bool accepted, const hydraulics::BoxTexts& read,
-                                    const hydraulics::ResultTexts& shown) {
+void frmMainCode::RecordComputation(bool accepted, const hydraulics::window::BoxTexts& read,
+                                    const hydraulics::window::ResultTexts& shown) {
   using Outcome = LastComputation::Outcome;
   last_ = {};
   last_.outcome = !accepted ? Outcome::InputMessage : members_.BeErr == -1 ? Outcome::CannotCompute : Outcome::Computed;
   last_.type = JType_;
   last_.boxes = read;
+  last_.section = FromBoxes(JType_, read);
   last_.shown_depth = shown.depth;
   if (!accepted) last_.message = rejected_;
   if (detail_) detail_->ShowComputation(last_);
@@ -183,16 +185,15 @@ void frmMainCode::CopyResults() {
 
 // The circular and doorway sections are approximations: their result boxes
 // tell how far the shown values lie from the exact-geometry ones.
-void frmMainCode::ShowExactComparison(bool succeeded, const hydraulics::ResultTexts& shown) {
+void frmMainCode::ShowExactComparison(bool succeeded, const hydraulics::window::ResultTexts& shown) {
   QString depth_tip;
   QString width_tip;
   if (succeeded && (JType_ == 1 || JType_ == 5)) {
-    namespace exact = hydraulics::exact;
-    const exact::Result truth = exact::Solve(exact::FromBoxes(JType_, BoxContents()));
+    const hydraulics::exact::Analysis truth = hydraulics::exact::Analyse(FromBoxes(JType_, BoxContents()));
     const std::optional<double> depth = hydraulics::LeadingNumber(shown.depth);
-    if (truth.state && depth) {
-      depth_tip = QString::fromStdString(exact::ComparisonText(*depth, truth.state->depth));
-      width_tip = QString::fromStdString(exact::ComparisonText(members_.Bk, truth.state->top_width));
+    if (truth.critical && depth) {
+      depth_tip = QString::fromStdString(ComparisonText(*depth, truth.critical->depth));
+      width_tip = QString::fromStdString(ComparisonText(members_.Bk, truth.critical->top_width));
     }
   }
   Text1[8]->setToolTip(depth_tip);
@@ -213,15 +214,15 @@ void frmMainCode::Command3_Click() {
   MessageBox::ShowMsgBox(QStringLiteral("确实要退出吗？"), 64, title);
 }
 
-hydraulics::BoxTexts frmMainCode::BoxContents() const {
-  hydraulics::BoxTexts boxes;
+hydraulics::window::BoxTexts frmMainCode::BoxContents() const {
+  hydraulics::window::BoxTexts boxes;
   boxes.TextQ = ui->TextQ->text().toStdString();
   for (int i = 1; i <= 7; ++i) boxes.Text1[i] = Text1[i]->text().toStdString();
   return boxes;
 }
 
 bool frmMainCode::CritDepth(std::int16_t TypeJs) {
-  const std::optional<hydraulics::InputMessage> rejected = hydraulics::CritDepth(TypeJs, BoxContents(), members_);
+  const std::optional<hydraulics::window::InputMessage> rejected = hydraulics::window::CritDepth(TypeJs, BoxContents(), members_);
   if (!rejected) return true;
   rejected_ = std::string(rejected->text);
   QMessageBox box(QMessageBox::Critical, QStringLiteral("提示"), FromUtf8(rejected->text), QMessageBox::Ok, this);
@@ -232,13 +233,13 @@ bool frmMainCode::CritDepth(std::int16_t TypeJs) {
   return false;
 }
 
-QLineEdit* frmMainCode::Box(hydraulics::FocusBox box) const {
+QLineEdit* frmMainCode::Box(hydraulics::window::FocusBox box) const {
   switch (box) {
-    case hydraulics::FocusBox::TextQ:
+    case hydraulics::window::FocusBox::TextQ:
       return ui->TextQ;
-    case hydraulics::FocusBox::Text1_1:
+    case hydraulics::window::FocusBox::Text1_1:
       return Text1[1];
-    case hydraulics::FocusBox::Text1_2:
+    case hydraulics::window::FocusBox::Text1_2:
       return Text1[2];
   }
   return ui->TextQ;

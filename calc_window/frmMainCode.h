@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "detail_window/LastComputation.h"
-#include "hydraulics/crit_depth.h"
+#include "hydraulics/window/crit_depth.h"
 
 class QLineEdit;
 class frmDetail;
@@ -40,22 +40,22 @@ public:
   frmDetail* Detail() const;
 
   std::int16_t JType() const { return JType_; }
-  const hydraulics::OutValue& OUT() const { return members_.OUT; }
+  const hydraulics::window::OutValue& OUT() const { return members_.OUT; }
   float Bk() const { return members_.Bk; }
   std::int16_t BeErr() const { return members_.BeErr; }
 
 private:
-  QLineEdit* Box(hydraulics::FocusBox box) const;
-  hydraulics::BoxTexts BoxContents() const;
-  void ShowExactComparison(bool succeeded, const hydraulics::ResultTexts& shown);
-  void RecordComputation(bool accepted, const hydraulics::BoxTexts& read, const hydraulics::ResultTexts& shown);
+  QLineEdit* Box(hydraulics::window::FocusBox box) const;
+  hydraulics::window::BoxTexts BoxContents() const;
+  void ShowExactComparison(bool succeeded, const hydraulics::window::ResultTexts& shown);
+  void RecordComputation(bool accepted, const hydraulics::window::BoxTexts& read, const hydraulics::window::ResultTexts& shown);
 
   std::unique_ptr<Ui::frmMainCode> ui;
   // Indexed as the window's groups are: Text1[1] to Text1[8]; slot 0 unused.
   std::array<QLineEdit*, 9> Text1{};
 
   std::int16_t JType_ = 0;
-  hydraulics::Members members_;
+  hydraulics::window::Members members_;
   std::string rejected_;  // the message of the last rejected input
   LastComputation last_;
   QPointer<frmDetail> detail_;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "hydraulics/exact_geometry.h"
+#include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
 
 namespace cli {
@@ -34,11 +34,14 @@ constexpr ColumnName kColumns[] = {{"type", kTypeColumn}, {"Q", 0},       {"R", 
 
 bool IsFlow(int target) { return target >= kFlowN; }
 
+// The column names of the boxes, by box.
+constexpr std::string_view kBoxNames[kBoxCount] = {"Q", "R", "b", "W", "s1", "s2", "wall", "angle"};
+
 constexpr std::string_view kFlowNames[] = {"n", "S0", "h"};
 // Why a row whose flow input is blank lacks the values that need it.
 constexpr std::string_view kBlankFlow[] = {"未给糙率 n", "未给底坡 S0", "未给水深 h"};
 
-std::string& Box(hydraulics::BoxTexts& boxes, int target) {
+std::string& Box(hydraulics::window::BoxTexts& boxes, int target) {
   return target == 0 ? boxes.TextQ : boxes.Text1[target];
 }
 
@@ -244,6 +247,7 @@ void Batch::ReadHeader(const CsvRecord& header) {
     }
     if (target == kTypeColumn) type_column_ = i;
     if (IsFlow(target)) flow_column_[target - kFlowN] = i;
+    if (target >= 0 && target < kBoxCount) box_column_[target] = i;
     targets_.push_back(target);
   }
   // The bed slope serves only the normal depth, which needs the roughness too.
@@ -252,8 +256,6 @@ void Batch::ReadHeader(const CsvRecord& header) {
     targets_[*flow_column_[1]] = kUnreadColumn;
     flow_column_[1].reset();
   }
-  for (std::size_t i = 0; i < targets_.size(); ++i)
-    if (targets_[i] >= 0 && targets_[i] < kBoxCount) box_columns_.push_back({i, targets_[i]});
   flow_ = {flow_column_[0].has_value(), flow_column_[1].has_value(), flow_column_[2].has_value()};
   if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
 }
@@ -282,24 +284,25 @@ void Batch::Row(const CsvRecord& row) {
     Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
     return;
   }
-  // Boxes without a column stay empty from the start.
-  for (const BoxColumn& c : box_columns_) {
-    std::string& box = Box(boxes_, c.box);
-    if (c.column < row.size())
-      box.assign(row.field(c.column));
-    else
-      box.clear();
-  }
-
   if (options_.exact)
     WriteExact(*type.value, row);
   else
-    WriteWindow(*type.value);
+    WriteWindow(*type.value, row);
 }
 
-void Batch::WriteWindow(std::int16_t type) {
-  hydraulics::Members fresh{};
-  WriteWindowRow(out_.buffer(), hydraulics::Compute(type, boxes_, fresh));
+void Batch::WriteWindow(std::int16_t type, const CsvRecord& row) {
+  // Boxes without a column stay empty from the start.
+  for (int i = 0; i < kBoxCount; ++i) {
+    const std::optional<std::size_t>& column = box_column_[i];
+    if (!column) continue;
+    std::string& box = Box(boxes_, i);
+    if (*column < row.size())
+      box.assign(row.field(*column));
+    else
+      box.clear();
+  }
+  hydraulics::window::Members fresh{};
+  WriteWindowRow(out_.buffer(), hydraulics::window::Compute(type, boxes_, fresh));
 }
 
 // The flow input `which` (0 n, 1 S0, 2 h) of a row whose header names it:
@@ -314,38 +317,88 @@ std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::str
     return std::nullopt;
   }
   if (!hydraulics::StartsWithNumber(number)) {
-    FlowFault(row, which, "不是数", notes);
+    CellFault(row, at, kFlowNames[which], "不是数，当作未给", notes);
     return std::nullopt;
   }
   const std::optional<double> value = hydraulics::LeadingNumber(number);
-  if (!value) FlowFault(row, which, "超出双精度范围", notes);
+  if (!value) CellFault(row, at, kFlowNames[which], "超出双精度范围，当作未给", notes);
   return value;
 }
 
-void Batch::FlowFault(const CsvRecord& row, int which, std::string_view problem, std::string& notes) {
-  const std::size_t at = *flow_column_[which];
+void Batch::CellFault(const CsvRecord& row, std::size_t at, std::string_view name, std::string_view problem,
+                      std::string& notes) {
   std::string why = At(row.field_line(at), at + 1);
-  why.append("（").append(kFlowNames[which]).append("）：").append(Quoted(row.field(at))).append(problem);
-  why += "，当作未给";
+  why.append("（").append(name).append("）：").append(Quoted(row.field(at))).append(problem);
   Report(why);
   AddNote(notes, why);
 }
 
+// A section cell of the exact form: blank is not given, anything but one
+// whole number a fault of its row, named in `faults`.
+double Batch::SectionValue(const CsvRecord& row, int box, std::string& faults) {
+  const std::optional<std::size_t> at = box_column_[box];
+  if (!at || *at >= row.size()) return 0;
+  const std::string_view text = row.field(*at);
+  if (hydraulics::SkipBlanks(text).empty()) return 0;
+  double value = 0;
+  switch (hydraulics::ReadWholeNumber(text, value)) {
+    case hydraulics::NumberFault::None: return value;
+    case hydraulics::NumberFault::NotANumber: CellFault(row, *at, kBoxNames[box], "不是一个数", faults); break;
+    case hydraulics::NumberFault::BeyondRange: CellFault(row, *at, kBoxNames[box], "超出双精度范围", faults); break;
+  }
+  return 0;
+}
+
+// The section a row describes, reading only the cells its shape uses.
+std::optional<hydraulics::exact::Section> Batch::SectionOf(std::int16_t type, const CsvRecord& row,
+                                                           std::string& faults) {
+  namespace exact = hydraulics::exact;
+  const bool bottom_width_given = box_column_[2] && *box_column_[2] < row.size() &&
+                                  !hydraulics::SkipBlanks(row.field(*box_column_[2])).empty();
+  const std::optional<exact::Shape> shape = exact::ShapeOfTypeCode(type, bottom_width_given);
+  if (!shape) {
+    exact::AppendNoteText(faults, exact::Note{exact::Reason::SectionTypeUnknown}, options_.units.length);
+    return std::nullopt;
+  }
+  exact::Section s;
+  s.shape = *shape;
+  s.Q = SectionValue(row, 0, faults);
+  switch (*shape) {
+    case exact::Shape::Circle: s.R = SectionValue(row, 1, faults); break;
+    case exact::Shape::Rectangle: s.b = SectionValue(row, 2, faults); break;
+    case exact::Shape::AverageTrapezoid: s.W = SectionValue(row, 3, faults); [[fallthrough]];
+    case exact::Shape::Trapezoid:
+    case exact::Shape::Triangle: {
+      if (*shape == exact::Shape::Trapezoid) s.b = SectionValue(row, 2, faults);
+      const double rise = SectionValue(row, 4, faults), run = SectionValue(row, 5, faults);
+      s.s = rise / run;
+      break;
+    }
+    case exact::Shape::Doorway:
+      s.b = SectionValue(row, 2, faults);
+      s.wall = SectionValue(row, 6, faults);
+      s.angle = SectionValue(row, 7, faults);
+      break;
+  }
+  if (!faults.empty()) return std::nullopt;
+  return s;
+}
+
 void Batch::WriteExact(std::int16_t type, const CsvRecord& row) {
   namespace exact = hydraulics::exact;
-  const exact::Section section = exact::FromBoxes(type, boxes_);
-  if (!flow_.any()) {
-    WriteCriticalRow(out_.buffer(), exact::Solve(section, options_.units.g));
+  notes_.clear();
+  const std::optional<exact::Section> section = SectionOf(type, row, notes_);
+  if (!section) {
+    WriteMessageOnly(out_.buffer(), *form_, notes_);
     return;
   }
-  notes_.clear();
   exact::FlowInputs inputs;
   if (flow_.n) inputs.n = FlowValue(row, 0, notes_);
   if (flow_.S0) inputs.S0 = FlowValue(row, 1, notes_);
   if (flow_.h) inputs.h = FlowValue(row, 2, notes_);
-  const exact::Analysis analysis = exact::Analyse(section, inputs, options_.units);
+  const exact::Analysis analysis = exact::Analyse(*section, inputs, options_.units);
   message_.clear();
-  exact::AppendJoinedMessage(message_, analysis);
+  exact::AppendNotesText(message_, analysis.notes, options_.units.length);
   if (!notes_.empty()) {
     if (!message_.empty()) message_ += "；";
     message_ += notes_;

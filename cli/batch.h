@@ -9,8 +9,9 @@
 
 #include "cli/csv.h"
 #include "cli/output_forms.h"
-#include "hydraulics/crit_depth.h"
-#include "hydraulics/open_channel.h"
+#include "hydraulics/constants.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/window/crit_depth.h"
 
 namespace cli {
 
@@ -43,7 +44,7 @@ private:
 
 struct Options {
   bool exact = false;
-  hydraulics::exact::Units units = hydraulics::exact::kSI;
+  hydraulics::Units units = hydraulics::kSI;
 };
 
 class Batch {
@@ -62,10 +63,13 @@ private:
   void StopAllRows(const std::string& why);
   void ReadHeader(const CsvRecord& header);
   void Row(const CsvRecord& row);
-  void WriteWindow(std::int16_t type);
+  void WriteWindow(std::int16_t type, const CsvRecord& row);
   void WriteExact(std::int16_t type, const CsvRecord& row);
   std::optional<double> FlowValue(const CsvRecord& row, int which, std::string& notes);
-  void FlowFault(const CsvRecord& row, int which, std::string_view problem, std::string& notes);
+  double SectionValue(const CsvRecord& row, int box, std::string& faults);
+  std::optional<hydraulics::exact::Section> SectionOf(std::int16_t type, const CsvRecord& row, std::string& faults);
+  void CellFault(const CsvRecord& row, std::size_t at, std::string_view name, std::string_view problem,
+                 std::string& notes);
 
   OutputStream& out_;
   OutputStream& err_;
@@ -73,15 +77,11 @@ private:
   FlowColumns flow_;
   std::optional<OutputForm> form_;
   std::vector<int> targets_;
-  struct BoxColumn {
-    std::size_t column;
-    int box;
-  };
-  std::vector<BoxColumn> box_columns_;
   std::optional<std::size_t> type_column_;
   std::optional<std::size_t> flow_column_[3]; // n, S0, h
+  std::optional<std::size_t> box_column_[8];  // TextQ, Text1(1) to Text1(7)
   std::optional<std::string> header_fault_;
-  hydraulics::BoxTexts boxes_;
+  hydraulics::window::BoxTexts boxes_;
   // A row's notes and message, kept so that their room outlives the row.
   std::string notes_;
   std::string message_;

@@ -11,9 +11,8 @@
 #include <string_view>
 
 #include "cli/batch.h"
-#include "hydraulics/exact_geometry.h"
+#include "hydraulics/constants.h"
 #include "hydraulics/number_text.h"
-#include "hydraulics/open_channel.h"
 
 namespace {
 
@@ -71,16 +70,22 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
   不按窗口的方法，而按真实断面几何求解临界条件 α·Q²·B(h) / (g·A(h)³) = 1，精确到双精度：
     圆形为弓形面积，矩形、三角形同窗口，梯形给出 b 时按底宽为 b 的真梯形
     （A = (b + h/s)·h，B = b + 2h/s），否则按平均宽度 W；门洞形为直墙以下的矩形加顶拱弓形，
-    α 取 1.05，其余 α = 1。输入列相同；每行输出临界状态：
+    α 取 1.05，其余 α = 1。输入列相同，但断面用到的 Q 和尺寸各格须是一个完整的数（前后可有空格），
+    空白的格当作未给；其他内容或超出双精度范围的数是该行的输入数据错误，该行不计算，message 注明。
+    每行输出临界状态：
     表头 depth,width,area,velocity,hydraulic_depth,energy,message
     depth 临界水深，width 水面宽度，area 过水面积，velocity 流速 Q/A，
     hydraulic_depth 水力深度 A/B，energy 断面比能 h + α·V²/(2g)；数值为双精度文本形式。
+    临界水深达到封闭断面顶部时给出满断面的值，水面宽度为 0，水力深度为空。
     message 为空，或说明输入构不成断面的原因，或提示临界水深超过封闭断面高度的 95%。
+  弗劳德数一律为 Fr = V / √(g·A/(α·B))，α 同上，因此临界水深处 Fr = 1（门洞形也是）。
+  Fr 与 1 相差不超过 0.001 为临界流。
   另有三个可选输入列，表头有哪一列，就在 message 之前按下列顺序加入相应的输出列：
-    n      糙率。加入 critical_slope：临界坡度 i_k（正常水深等于临界水深时的底坡）
+    n      糙率，须大于 0。加入 critical_slope：临界坡度 i_k（正常水深等于临界水深时的底坡）
     S0     底坡 i，须与 n 同用。加入 normal_depth,normal_velocity,normal_froude,regime,slope_class：
-           按曼宁公式 Q = k/n·A·R^(2/3)·S0^(1/2) 求出的正常水深 h_0、该水深的流速和弗劳德数
-           Fr = V / √(g·A/B)、流态（缓流、急流、临界流）和底坡类型（缓坡、陡坡、临界坡）
+           按曼宁公式 Q = k/n·A·R^(2/3)·S0^(1/2) 求出的正常水深 h_0、该水深的流速和弗劳德数、
+           均匀流的流态（缓流、急流、临界流）和底坡类型：缓流为缓坡，急流为陡坡，临界流为临界坡；
+           S0 = 0 为平坡，S0 < 0 为逆坡，此时不存在正常水深，只给出底坡类型
     h      给定水深。加入 energy_at_h,froude_at_h,alternate_depth,sequent_depth：该水深的断面比能
            和弗劳德数、交替水深（比能相同、在临界水深另一侧）和共轭水深（水跃前后动量函数相同）
   这三列按文本框的读法取前导数字（“0.014m”读作 0.014）。空白的格当作未给；不以数字开头
@@ -139,18 +144,6 @@ int WriteFailure(cli::OutputStream& out, cli::OutputStream& err) {
   return kUsageError;
 }
 
-// A number whose digits are not all zero, read as 0 or infinity, lies beyond
-// the double range.
-bool BeyondDoubleRange(std::string_view text, const std::optional<double>& value) {
-  if (!value) return true;
-  if (*value != 0) return false;
-  for (const char c : text) {
-    if (c == 'e' || c == 'E') break;
-    if (c >= '1' && c <= '9') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,13 +170,16 @@ int main(int argc, char** argv) {
           options.exact = value == "exact";
         } else if (arg == "--units") {
           if (value != "si" && value != "us") return UsageError(err, "--units 只能是 si 或 us");
-          options.units = value == "us" ? hydraulics::exact::kUS : hydraulics::exact::kSI;
+          options.units = value == "us" ? hydraulics::kUS : hydraulics::kSI;
           units_given = true;
         } else {
-          if (!hydraulics::IsNumericText(value)) return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
-          g = hydraulics::LeadingNumber(value);
-          if (BeyondDoubleRange(value, g)) return UsageError(err, "重力加速度" + Quoted(value) + "超出双精度范围");
-          if (!(*g > 0)) return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
+          double read = 0;
+          const hydraulics::NumberFault fault = hydraulics::ReadWholeNumber(value, read);
+          if (fault == hydraulics::NumberFault::BeyondRange)
+            return UsageError(err, "重力加速度" + Quoted(value) + "超出双精度范围");
+          if (fault != hydraulics::NumberFault::None || !(read > 0))
+            return UsageError(err, "重力加速度" + Quoted(value) + "应为正数");
+          g = read;
           g_given = true;
         }
         continue;

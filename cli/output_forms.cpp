@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/csv.h"
+#include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
 
 namespace cli {
@@ -207,10 +208,9 @@ public:
     p_ += n;
   }
   // A name of the toolkit's own, never with a character that needs quotes.
-  void Name(const char* name) {
-    const std::size_t n = std::strlen(name);
-    std::memcpy(p_, name, n);
-    p_ += n;
+  void Name(std::string_view name) {
+    std::memcpy(p_, name.data(), name.size());
+    p_ += name.size();
     *p_++ = ',';
   }
   void Critical(const std::optional<hydraulics::exact::CriticalState>& state) {
@@ -218,9 +218,9 @@ public:
       Empty(6);
       return;
     }
-    for (const double v : {state->depth, state->top_width, state->area, state->velocity, state->hydraulic_depth,
-                           state->energy})
-      Number(v);
+    for (const double v : {state->depth, state->top_width, state->area, state->velocity}) Number(v);
+    Number(state->hydraulic_depth);
+    Number(state->energy);
   }
 
 private:
@@ -256,7 +256,7 @@ void WriteMessageOnly(std::string& out, const OutputForm& form, std::string_view
   out += '\n';
 }
 
-void WriteWindowRow(std::string& out, const hydraulics::ComputeOutcome& outcome) {
+void WriteWindowRow(std::string& out, const hydraulics::window::ComputeOutcome& outcome) {
   const auto& message = outcome.message;
   AppendCsvField(out, outcome.shown.depth);
   out += ',';
@@ -265,16 +265,10 @@ void WriteWindowRow(std::string& out, const hydraulics::ComputeOutcome& outcome)
   if (message) {
     AppendCsvField(out, message->text);
     out += ',';
-    AppendCsvField(out, hydraulics::FocusBoxName(message->focus));
+    AppendCsvField(out, hydraulics::window::FocusBoxName(message->focus));
   } else {
     out += ',';
   }
-  out += '\n';
-}
-
-void WriteCriticalRow(std::string& out, const hydraulics::exact::Result& result) {
-  Cells(out).Critical(result.state);
-  AppendCsvField(out, result.message);
   out += '\n';
 }
 
@@ -283,16 +277,19 @@ void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::e
   namespace exact = hydraulics::exact;
   {
     Cells cells(out);
-    cells.Critical(analysis.critical.state);
+    cells.Critical(analysis.critical);
     if (columns.n) cells.Number(analysis.critical_slope);
     if (columns.normal()) {
       if (const auto& normal = analysis.normal) {
         for (const double v : {normal->depth, normal->velocity, normal->froude}) cells.Number(v);
         cells.Name(exact::RegimeName(normal->regime));
-        cells.Name(exact::SlopeClassName(normal->slope_class));
       } else {
-        cells.Empty(5);
+        cells.Empty(4);
       }
+      if (analysis.slope_class)
+        cells.Name(exact::SlopeClassName(*analysis.slope_class));
+      else
+        cells.Empty(1);
     }
     if (columns.h) {
       if (const auto& at = analysis.at_depth) {

@@ -6,9 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "hydraulics/crit_depth.h"
-#include "hydraulics/exact_geometry.h"
-#include "hydraulics/open_channel.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/window/crit_depth.h"
 
 namespace cli {
 
@@ -39,8 +38,7 @@ private:
 
 // Each appends one line to `out`.
 void WriteMessageOnly(std::string& out, const OutputForm& form, std::string_view message);
-void WriteWindowRow(std::string& out, const hydraulics::ComputeOutcome& outcome);
-void WriteCriticalRow(std::string& out, const hydraulics::exact::Result& result);
+void WriteWindowRow(std::string& out, const hydraulics::window::ComputeOutcome& outcome);
 void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::exact::Analysis& analysis,
                       std::string_view message);
 

@@ -69,7 +69,7 @@ std::vector<double> OutlineDepths(const exact::Section& s, double top) {
   std::vector<double> ys;
   for (int i = 0; i <= kOutlineSamples; ++i)
     ys.push_back(top * (1 - std::cos(std::numbers::pi * i / kOutlineSamples)) / 2);
-  if (s.type == 5 && s.wall > 0 && s.wall < top) ys.push_back(s.wall);
+  if (s.shape == exact::Shape::Doorway && s.wall > 0 && s.wall < top) ys.push_back(s.wall);
   std::sort(ys.begin(), ys.end());
   return ys;
 }
@@ -148,14 +148,14 @@ void DrawScaleBar(QPainter& p, QPointF at, double pixelsPerMetre) {
 // The trapezoid described by an average width has no bottom of its own; it is
 // drawn as the true trapezoid with the same area and surface width at h_k.
 exact::Section DrawnSection(const exact::Section& s, double critical_depth, QString* note) {
-  if (s.type != 3 || s.bottom_width_given) return s;
+  if (s.shape != exact::Shape::AverageTrapezoid) return s;
   exact::Section drawn = s;
   const double bottom = s.W - critical_depth / s.s;
   if (bottom > 0) {
-    drawn.bottom_width_given = true;
+    drawn.shape = exact::Shape::Trapezoid;
     drawn.b = bottom;
   } else {
-    drawn.type = 4;
+    drawn.shape = exact::Shape::Triangle;
   }
   *note = QStringLiteral("底宽按 W − m·h_k = %1 米画出").arg(Short(std::max(bottom, 0.0)));
   return drawn;
@@ -163,7 +163,7 @@ exact::Section DrawnSection(const exact::Section& s, double critical_depth, QStr
 
 void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   const exact::Section& s = *pic.section;
-  const exact::CriticalState& k = *pic.analysis.critical.state;
+  const exact::CriticalState& k = *pic.analysis.critical;
   QString note;
   const exact::Section drawn = DrawnSection(s, k.depth, &note);
   const std::optional<double> height = exact::SectionHeight(drawn);
@@ -269,22 +269,25 @@ void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
     p.drawText(QRectF(at.x() - 90, at.y() - fm.height(), 84, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("1 : %1").arg(Short(1 / s.s)));
   };
-  switch (s.type) {
-    case 1:
+  switch (s.shape) {
+    case exact::Shape::Circle:
       below(QStringLiteral("D = 2R = %1 米").arg(Short(2 * s.R)), 2 * s.R);
       break;
-    case 2:
+    case exact::Shape::Rectangle:
       below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
       break;
-    case 3:
-      if (s.bottom_width_given) below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
-      else below(QStringLiteral("平均宽度 W = %1 米").arg(Short(s.W)), 0);
+    case exact::Shape::Trapezoid:
+      below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
       slopeLabel();
       break;
-    case 4:
+    case exact::Shape::AverageTrapezoid:
+      below(QStringLiteral("平均宽度 W = %1 米").arg(Short(s.W)), 0);
       slopeLabel();
       break;
-    case 5: {
+    case exact::Shape::Triangle:
+      slopeLabel();
+      break;
+    case exact::Shape::Doorway: {
       below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
       const QPointF wallMid = map(-s.b / 2, s.wall / 2);
       p.drawText(QRectF(wallMid.x() - 96, wallMid.y() - fm.height() / 2, 90, fm.height()),
@@ -294,8 +297,6 @@ void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
                  QStringLiteral("顶拱 %1°").arg(Short(s.angle)));
       break;
     }
-    default:
-      break;
   }
   DrawScaleBar(p, QPointF(area.left() + 8, area.bottom() - fm.height() / 2 - 3), scale);
   if (!note.isEmpty()) {
@@ -307,7 +308,7 @@ void PaintSection(QPainter& p, const QRectF& area, const DetailPicture& pic) {
 
 void PaintEnergy(QPainter& p, const QRectF& area, const DetailPicture& pic) {
   const exact::Section& s = *pic.section;
-  const exact::CriticalState& k = *pic.analysis.critical.state;
+  const exact::CriticalState& k = *pic.analysis.critical;
   const std::optional<double> height = exact::SectionHeight(s);
   auto E = [&](double h) { return exact::SpecificEnergy(s, h, pic.units); };
 
@@ -489,7 +490,7 @@ void DetailDrawing::Paint(QPainter& p, const QRect& area) const {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(kGuide);
   p.drawRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5));
-  if (!picture_.section || !picture_.analysis.critical.state) {
+  if (!picture_.section || !picture_.analysis.critical) {
     p.setPen(kInk);
     p.drawText(QRectF(area).adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap, picture_.explanation);
     return;

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "hydraulics/open_channel.h"
+#include "hydraulics/constants.h"
+#include "hydraulics/exact/analysis.h"
 
 struct DetailPicture {
   // Empty: the explanation stands in for the drawing.
@@ -16,7 +17,7 @@ struct DetailPicture {
   QString explanation;
   hydraulics::exact::Analysis analysis;  // its critical state is known when `section` is set
   std::optional<double> shown_depth;     // h_k as the calculation window's own method gave it
-  hydraulics::exact::Units units;
+  hydraulics::Units units;
 };
 
 class DetailDrawing : public QWidget {

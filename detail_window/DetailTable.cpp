@@ -1,5 +1,7 @@
 #include "detail_window/DetailTable.h"
 
+#include "hydraulics/exact/reason_text.h"
+
 namespace {
 
 const QString kMetre = QStringLiteral("米");
@@ -23,10 +25,10 @@ DetailRow Number(const QString& name, std::optional<double> value, const QString
   return row;
 }
 
-DetailRow Word(const QString& name, const char* text) {
+DetailRow Word(const QString& name, std::string_view text) {
   DetailRow row;
   row.name = name;
-  row.text = text ? QString::fromUtf8(text) : QString();
+  row.text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   return row;
 }
 
@@ -38,7 +40,7 @@ QString DetailRow::ValueText() const { return value ? TableNumber(*value) : text
 
 std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* a) {
   namespace exact = hydraulics::exact;
-  const exact::CriticalState* k = a && a->critical.state ? &*a->critical.state : nullptr;
+  const exact::CriticalState* k = a && a->critical ? &*a->critical : nullptr;
   const exact::NormalState* n = a && a->normal ? &*a->normal : nullptr;
   const exact::AtDepthState* d = a && a->at_depth ? &*a->at_depth : nullptr;
   auto of = [](const auto* state, auto member) -> std::optional<double> {
@@ -57,8 +59,8 @@ std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* a) {
       Number(QStringLiteral("正常水深 h_0"), of(n, &exact::NormalState::depth), kMetre),
       Number(QStringLiteral("流速 v_0"), of(n, &exact::NormalState::velocity), kMetrePerSecond),
       Number(QStringLiteral("弗劳德数 Fr"), of(n, &exact::NormalState::froude), kNoUnit),
-      Word(QStringLiteral("流态"), n ? exact::RegimeName(n->regime) : nullptr),
-      Word(QStringLiteral("底坡类型"), n ? exact::SlopeClassName(n->slope_class) : nullptr),
+      Word(QStringLiteral("流态"), n ? exact::RegimeName(n->regime) : std::string_view{}),
+      Word(QStringLiteral("底坡类型"), a && a->slope_class ? exact::SlopeClassName(*a->slope_class) : std::string_view{}),
       Heading(QStringLiteral("给定水深 h")),
       Number(QStringLiteral("断面比能 E"), of(d, &exact::AtDepthState::energy), kMetre),
       Number(QStringLiteral("弗劳德数 Fr"), of(d, &exact::AtDepthState::froude), kNoUnit),

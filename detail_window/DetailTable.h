@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "hydraulics/open_channel.h"
+#include "hydraulics/exact/analysis.h"
 
 struct DetailRow {
   QString name;                 // a heading row when unit and value are both empty

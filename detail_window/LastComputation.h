@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "hydraulics/crit_depth.h"
+#include "hydraulics/exact/geometry.h"
+#include "hydraulics/window/crit_depth.h"
 
 struct LastComputation {
   enum class Outcome {
@@ -16,7 +17,8 @@ struct LastComputation {
   };
   Outcome outcome = Outcome::None;
   std::int16_t type = 0;       // section type, 1 circular ... 5 doorway
-  hydraulics::BoxTexts boxes;  // TextQ and Text1(1) to Text1(7) as read
+  hydraulics::window::BoxTexts boxes;  // TextQ and Text1(1) to Text1(7) as read
+  hydraulics::exact::Section section;  // the section they describe, as the toolkit takes it
   std::string shown_depth;     // what Text1(8) showed afterwards
   std::string message;         // the rejected input's message
 };

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 
 #include "detail_window/DetailDrawing.h"
+#include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
 #include "skin/SkinModule.h"
 #include "skin/TitleBar.h"
@@ -29,7 +30,11 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString Explanation(const LastComputation& last, const exact::Result& exactResult) {
+QString NotesText(const exact::Analysis& analysis) {
+  return QString::fromStdString(exact::NotesText(analysis.notes, hydraulics::LengthUnit::Metre));
+}
+
+QString Explanation(const LastComputation& last, const exact::Analysis& exactResult) {
   switch (last.outcome) {
     case LastComputation::Outcome::None:
       return QStringLiteral("尚无计算结果。\n在计算窗口中输入流量和断面尺寸并按“开始计算”，"
@@ -38,14 +43,14 @@ QString Explanation(const LastComputation& last, const exact::Result& exactResul
       return QStringLiteral("上次计算的输入有误：%1\n请在计算窗口中改正后重新计算。").arg(FromUtf8(last.message));
     case LastComputation::Outcome::CannotCompute: {
       QString text = QStringLiteral("计算窗口无法计算这个断面（结果为“无法计算”）。");
-      if (!exactResult.message.empty())
-        text += QStringLiteral("\n按精确断面几何：%1。").arg(FromUtf8(exactResult.message));
+      if (!exactResult.notes.empty())
+        text += QStringLiteral("\n按精确断面几何：%1。").arg(NotesText(exactResult));
       return text + QStringLiteral("\n请检查流量和断面尺寸。");
     }
     case LastComputation::Outcome::Computed:
       break;
   }
-  return QStringLiteral("计算窗口得到了结果，但按精确断面几何无法计算：%1。").arg(FromUtf8(exactResult.message));
+  return QStringLiteral("计算窗口得到了结果，但按精确断面几何无法计算：%1。").arg(NotesText(exactResult));
 }
 
 QTableWidgetItem* Cell(const QString& text, const QString& accessible, Qt::Alignment align) {
@@ -162,26 +167,26 @@ void frmDetail::Recompute() {
   inputs.h = h.value;
 
   DetailPicture picture;
-  picture.units = exact::kSI;
+  picture.units = hydraulics::kSI;
   exact::Analysis analysis;
   bool analysed = false;
-  const exact::Section section = exact::FromBoxes(last_.type, last_.boxes);
-  exact::Result critical;
+  const exact::Section& section = last_.section;
+  exact::Analysis critical;
   if (last_.outcome != LastComputation::Outcome::None && last_.outcome != LastComputation::Outcome::InputMessage)
-    critical = exact::Solve(section, picture.units.g);
-  if (last_.outcome == LastComputation::Outcome::Computed && critical.state) {
+    critical = exact::Analyse(section, {}, picture.units);
+  if (last_.outcome == LastComputation::Outcome::Computed && critical.critical) {
     if (const std::optional<double> height = exact::SectionHeight(section); height && inputs.h && *inputs.h > *height) {
       problems << QStringLiteral("水深 h 超过断面高度 %1 米").arg(TableNumber(*height));
       inputs.h.reset();
     }
     analysis = exact::Analyse(section, inputs, picture.units);
-    analysed = analysis.critical.state.has_value();
+    analysed = analysis.critical.has_value();
   }
   if (analysed) {
     picture.section = section;
     picture.analysis = analysis;
     picture.shown_depth = hydraulics::LeadingNumber(last_.shown_depth);
-    ui->lblNote->setText(FromUtf8(exact::JoinedMessage(analysis)));
+    ui->lblNote->setText(NotesText(analysis));
   } else {
     picture.explanation = Explanation(last_, critical);
     ui->lblNote->clear();

@@ -1,5 +1,6 @@
 #pragma once
-// How the window reads numbers from its boxes and writes results back.
+// How numbers are read from text and written back: the calculation window's
+// boxes and their text form, which the batch tool and the other windows share.
 
 #include <optional>
 #include <string>
@@ -16,12 +17,7 @@ inline std::string_view SkipBlanks(std::string_view text) {
 
 // True when LeadingNumber finds a number at the start of `text`, which has no
 // leading blanks, rather than reading it as 0 for want of one.
-inline bool StartsWithNumber(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  if (i < text.size() && text[i] == '.') ++i;
-  return i < text.size() && text[i] >= '0' && text[i] <= '9';
-}
+bool StartsWithNumber(std::string_view text);
 
 // Value of the longest prefix of `text` that forms a decimal number (optional
 // sign, digits, '.' as the decimal point whatever the locale, optional
@@ -31,6 +27,14 @@ std::optional<double> LeadingNumber(std::string_view text);
 
 // True when the whole text, apart from surrounding blanks, reads as a number.
 bool IsNumericText(std::string_view text);
+
+// A text that must be one number and nothing else, blanks around it allowed.
+enum class NumberFault {
+  None,
+  NotANumber,   // other text, or none
+  BeyondRange,  // overflows, or a nonzero number that underflows to 0
+};
+NumberFault ReadWholeNumber(std::string_view text, double& value);
 
 // Narrowing to single precision; empty when the value lies beyond its range
 // (or is not finite), which the routine treats as a fault of the step.

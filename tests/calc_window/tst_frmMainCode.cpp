@@ -17,8 +17,9 @@
 
 #include "skin/font_substitutions.h"
 #include "calc_window/frmMainCode.h"
-#include "hydraulics/crit_depth.h"
-#include "hydraulics/exact_geometry.h"
+#include "calc_window/ExactComparison.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/window/crit_depth.h"
 #include "case_entry.h"
 #include "modal_box_closer.h"
 
@@ -38,8 +39,8 @@ QStringList Params(std::initializer_list<std::pair<int, QString>> texts = {}) {
   return p;
 }
 
-hydraulics::BoxTexts Boxes(const QString& Q, const QStringList& params) {
-  hydraulics::BoxTexts b;
+hydraulics::window::BoxTexts Boxes(const QString& Q, const QStringList& params) {
+  hydraulics::window::BoxTexts b;
   b.TextQ = Q.toStdString();
   for (int i = 1; i <= 7; ++i) b.Text1[i] = params[i].toStdString();
   return b;
@@ -426,8 +427,8 @@ private slots:
     Enter(section, Q, params);
     ComputeExpectingNoBox();
 
-    hydraulics::Members core;
-    const hydraulics::ComputeOutcome expected = hydraulics::Compute(section, Boxes(Q, params), core);
+    hydraulics::window::Members core;
+    const hydraulics::window::ComputeOutcome expected = hydraulics::window::Compute(section, Boxes(Q, params), core);
     QVERIFY(!expected.message);
     QCOMPARE(Text1(8)->text(), Str(expected.shown.depth));
     QCOMPARE(TextBk()->text(), Str(expected.shown.width));
@@ -446,9 +447,9 @@ private slots:
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("width");
-    const QString discharge = Str(hydraulics::kDischargeMessage);
-    const QString radius = Str(hydraulics::kRadiusMessage);
-    const QString bottom = Str(hydraulics::kWidthMessage);
+    const QString discharge = Str(hydraulics::window::kDischargeMessage);
+    const QString radius = Str(hydraulics::window::kRadiusMessage);
+    const QString bottom = Str(hydraulics::window::kWidthMessage);
     QTest::newRow("empty discharge") << 1 << QString() << Params({{1, u"1"_s}}) << discharge << u"TextQ"_s
                                      << u"0"_s;
     QTest::newRow("letters as discharge")
@@ -487,8 +488,8 @@ private slots:
     // Nothing succeeded before: the depth box stays empty, the width shows Bk.
     QCOMPARE(Text1(8)->text(), QString());
     QCOMPARE(TextBk()->text(), width);
-    hydraulics::Members core;
-    QCOMPARE(TextBk()->text(), Str(hydraulics::Compute(section, Boxes(Q, params), core).shown.width));
+    hydraulics::window::Members core;
+    QCOMPARE(TextBk()->text(), Str(hydraulics::window::Compute(section, Boxes(Q, params), core).shown.width));
   }
 
   void rejectedAfterSuccess_data() {
@@ -515,7 +516,7 @@ private slots:
     ComputeExpectingNoBox();
     const QString depth = Text1(8)->text();
     const QString goodWidth = TextBk()->text();
-    QVERIFY(!depth.isEmpty() && depth != Str(hydraulics::kCannotCompute));
+    QVERIFY(!depth.isEmpty() && depth != Str(hydraulics::window::kCannotCompute));
 
     Enter(section, badQ, bad);
     ModalBoxCloser closer;
@@ -524,9 +525,9 @@ private slots:
     QCOMPARE(Text1(8)->text(), depth);
     QCOMPARE(TextBk()->text(), width.isNull() ? goodWidth : width);
 
-    hydraulics::Members core;
-    hydraulics::Compute(section, Boxes(u"10"_s, good), core);
-    const hydraulics::ComputeOutcome expected = hydraulics::Compute(section, Boxes(badQ, bad), core);
+    hydraulics::window::Members core;
+    hydraulics::window::Compute(section, Boxes(u"10"_s, good), core);
+    const hydraulics::window::ComputeOutcome expected = hydraulics::window::Compute(section, Boxes(badQ, bad), core);
     QCOMPARE(Text1(8)->text(), Str(expected.shown.depth));
     QCOMPARE(TextBk()->text(), Str(expected.shown.width));
   }
@@ -647,11 +648,10 @@ private slots:
       QVERIFY(TextBk()->toolTip().isEmpty());
       return;
     }
-    namespace exact = hydraulics::exact;
-    const exact::Result truth = exact::Solve(exact::FromBoxes(section, Boxes(Q, params)));
-    QVERIFY(truth.state);
-    QCOMPARE(Text1(8)->toolTip(), Str(exact::ComparisonText(Text1(8)->text().toDouble(), truth.state->depth)));
-    QCOMPARE(TextBk()->toolTip(), Str(exact::ComparisonText(TextBk()->text().toDouble(), truth.state->top_width)));
+    const hydraulics::exact::Analysis truth = hydraulics::exact::Analyse(FromBoxes(section, Boxes(Q, params)));
+    QVERIFY(truth.critical);
+    QCOMPARE(Text1(8)->toolTip(), Str(ComparisonText(Text1(8)->text().toDouble(), truth.critical->depth)));
+    QCOMPARE(TextBk()->toolTip(), Str(ComparisonText(TextBk()->text().toDouble(), truth.critical->top_width)));
   }
 
   void exactComparisonGoesWithTheResult() {
@@ -665,6 +665,26 @@ private slots:
     QCOMPARE(closer.count(), 1);
     QVERIFY(Text1(8)->toolTip().isEmpty());
     QVERIFY(TextBk()->toolTip().isEmpty());
+  }
+
+  void comparisonGivesTheExactValueAndSignedDeviation() {
+    QCOMPARE(Str(ComparisonText(0.575754809570313, 0.666516)), u"按精确断面几何：0.666516 米（本结果偏差 −13.6%）"_s);
+    QCOMPARE(Str(ComparisonText(2.2, 2.0)), u"按精确断面几何：2 米（本结果偏差 +10.0%）"_s);
+    QCOMPARE(Str(ComparisonText(1.00001, 1.0)), u"按精确断面几何：1 米（本结果偏差 0.0%）"_s);
+  }
+
+  void boxesWithABottomWidthDescribeATrueTrapezoid() {
+    using hydraulics::exact::Shape;
+    hydraulics::window::BoxTexts boxes = Boxes(u"10"_s, Params({{2, u"3"_s}, {3, u"5"_s}, {4, u"1"_s}, {5, u"2"_s}}));
+    const hydraulics::exact::Section s = FromBoxes(3, boxes);
+    QCOMPARE(s.shape, Shape::Trapezoid);
+    QCOMPARE(s.b, 3.0);
+    QCOMPARE(s.s, 0.5);
+    boxes.Text1[2].clear();
+    QCOMPARE(FromBoxes(3, boxes).shape, Shape::AverageTrapezoid);
+    QCOMPARE(FromBoxes(5, boxes).shape, Shape::Doorway);
+    boxes.TextQ = "1e400";
+    QVERIFY(hydraulics::exact::Analyse(FromBoxes(3, boxes)).notes.Has(hydraulics::exact::Reason::DischargeNotPositive));
   }
   void groupFramesCrossNoControl_data() {
     QTest::addColumn<QString>("frame");
@@ -752,8 +772,8 @@ private slots:
       QTest::keyClick(pressed, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
       QCOMPARE(closer.count(), 0);
     }
-    hydraulics::Members core;
-    const hydraulics::ComputeOutcome expected = hydraulics::Compute(section, Boxes(Q, params), core);
+    hydraulics::window::Members core;
+    const hydraulics::window::ComputeOutcome expected = hydraulics::window::Compute(section, Boxes(Q, params), core);
     QVERIFY(!expected.shown.depth.empty());
     QCOMPARE(Text1(8)->text(), Str(expected.shown.depth));
     QCOMPARE(TextBk()->text(), Str(expected.shown.width));

@@ -7,7 +7,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
-#include "hydraulics/crit_depth.h"
+#include "hydraulics/window/crit_depth.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,18 +22,18 @@ private slots:
     QVERIFY(!steps.isEmpty());
 
     // One program runs every step, so the members carry over as they do there.
-    hydraulics::Members members;
+    hydraulics::window::Members members;
     for (const QJsonValue& value : steps) {
       const QJsonObject step = value.toObject();
       const QByteArray name = step[u"name"_s].toString().toUtf8();
-      hydraulics::BoxTexts boxes;
+      hydraulics::window::BoxTexts boxes;
       boxes.TextQ = step[u"Q"_s].toString().toStdString();
       const QJsonObject text1 = step[u"Text1"_s].toObject();
       for (auto it = text1.begin(); it != text1.end(); ++it)
         boxes.Text1[it.key().toInt()] = it.value().toString().toStdString();
 
-      const hydraulics::ComputeOutcome out =
-          hydraulics::Compute(static_cast<std::int16_t>(step[u"section"_s].toInt()), boxes, members);
+      const hydraulics::window::ComputeOutcome out =
+          hydraulics::window::Compute(static_cast<std::int16_t>(step[u"section"_s].toInt()), boxes, members);
       const QString depth = QString::fromStdString(out.shown.depth);
       const QString width = QString::fromStdString(out.shown.width);
       QVERIFY2(depth == step[u"depth"_s].toString(), name + " depth " + depth.toUtf8());
@@ -42,7 +42,7 @@ private slots:
       if (!out.message) continue;
       QCOMPARE(QString::fromUtf8(out.message->text.data(), qsizetype(out.message->text.size())),
                step[u"message"_s].toString());
-      QCOMPARE(QString::fromUtf8(hydraulics::FocusBoxName(out.message->focus).data()), step[u"focus"_s].toString());
+      QCOMPARE(QString::fromUtf8(hydraulics::window::FocusBoxName(out.message->focus).data()), step[u"focus"_s].toString());
     }
   }
 };

@@ -11,21 +11,16 @@
 #include <utility>
 #include <vector>
 
-#include "hydraulics/crit_depth.h"
-#include "hydraulics/exact_geometry.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
-#include "hydraulics/open_channel.h"
 #include "tests/cli/run_cli.h"
+#include "tests/hydraulics/section_builders.h"
 
 namespace {
 
 namespace exact = hydraulics::exact;
 using vardenix_test::RunCli;
-
-using Columns = std::vector<std::pair<std::string, std::string>>;
-
-const std::map<std::string, int> kBoxOf = {{"Q", 0}, {"R", 1},  {"b", 2},    {"W", 3},
-                                           {"s1", 4}, {"s2", 5}, {"wall", 6}, {"angle", 7}};
 
 std::vector<std::string> Split(const std::string& line) {
   std::vector<std::string> cells;
@@ -36,31 +31,28 @@ std::vector<std::string> Split(const std::string& line) {
   return cells;
 }
 
-// The cells the toolkit gives for a row, in the tool's column order, with the
-// library's own text form; `notes` are what the tool adds about its cells.
-std::string Expected(std::int16_t type, const Columns& boxes_in, const exact::FlowInputs& in, bool n, bool S0,
-                     bool h, const exact::Units& units, const std::string& notes) {
-  hydraulics::BoxTexts boxes;
-  for (const auto& [name, text] : boxes_in) {
-    const int box = kBoxOf.at(name);
-    (box == 0 ? boxes.TextQ : boxes.Text1[box]) = text;
-  }
-  const exact::Analysis a = exact::Analyse(exact::FromBoxes(type, boxes), in, units);
+// The cells the toolkit gives for the rectangle b = 5, Q = 10, in the tool's
+// column order, with the library's own text form; `notes` are what the tool
+// adds about its cells.
+std::string Expected(const exact::FlowInputs& in, bool n, bool S0, bool h, const hydraulics::Units& units,
+                     const std::string& notes) {
+  const exact::Analysis a = exact::Analyse(exact::testing_sections::Rectangular(10, 5), in, units);
   using hydraulics::TextForm;
   const auto cell = [](const std::optional<double>& v) { return (v ? TextForm(*v) : std::string()) + ","; };
   std::string line;
-  if (const auto& c = a.critical.state)
-    for (const double v : {c->depth, c->top_width, c->area, c->velocity, c->hydraulic_depth, c->energy})
-      line += TextForm(v) + ",";
+  if (const auto& c = a.critical)
+    line += TextForm(c->depth) + "," + TextForm(c->top_width) + "," + TextForm(c->area) + "," +
+            TextForm(c->velocity) + "," + cell(c->hydraulic_depth) + TextForm(c->energy) + ",";
   else
     line += ",,,,,,";
   if (n) line += cell(a.critical_slope);
   if (n && S0) {
     if (const auto& m = a.normal)
       line += TextForm(m->depth) + "," + TextForm(m->velocity) + "," + TextForm(m->froude) + "," +
-              exact::RegimeName(m->regime) + "," + exact::SlopeClassName(m->slope_class) + ",";
+              std::string(exact::RegimeName(m->regime)) + ",";
     else
-      line += ",,,,,";
+      line += ",,,,";
+    line += (a.slope_class ? std::string(exact::SlopeClassName(*a.slope_class)) : std::string()) + ",";
   }
   if (h) {
     if (const auto& d = a.at_depth)
@@ -68,7 +60,7 @@ std::string Expected(std::int16_t type, const Columns& boxes_in, const exact::Fl
     else
       line += ",,,,";
   }
-  std::string message = exact::JoinedMessage(a);
+  std::string message = exact::NotesText(a.notes, units.length);
   if (!notes.empty()) message += (message.empty() ? "" : "；") + notes;
   return line + message + "\n";
 }
@@ -96,16 +88,16 @@ TEST_P(FlowColumnsTest, AddsTheColumnsBeforeTheMessage) {
   const FlowCase& c = GetParam();
   const auto r = RunCli(c.args, "type,Q,b," + c.header + "\n2,10,5," + c.cells + "\n");
   EXPECT_EQ(r.status, c.status) << r.err;
-  exact::Units units = exact::kSI;
+  hydraulics::Units units = hydraulics::kSI;
   for (std::size_t i = 0; i + 1 < c.args.size(); ++i)
-    if (c.args[i] == "--units" && c.args[i + 1] == "us") units = exact::kUS;
+    if (c.args[i] == "--units" && c.args[i + 1] == "us") units = hydraulics::kUS;
   for (std::size_t i = 0; i + 1 < c.args.size(); ++i)
     if (c.args[i] == "--g") units.g = std::stod(c.args[i + 1]);
   const bool n = c.expected_header.find("critical_slope") != std::string::npos;
   const bool S0 = c.expected_header.find("normal_depth") != std::string::npos;
   const bool h = c.expected_header.find("energy_at_h") != std::string::npos;
   EXPECT_EQ(r.out, std::string(kCritical) + c.expected_header + ",message\n" +
-                       Expected(2, {{"Q", "10"}, {"b", "5"}}, c.inputs, n, S0, h, units, c.notes));
+                       Expected(c.inputs, n, S0, h, units, c.notes));
 }
 
 const std::vector<std::string> kExact = {"--geometry", "exact"};

@@ -13,10 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "hydraulics/crit_depth.h"
-#include "hydraulics/exact_geometry.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
+#include "hydraulics/window/crit_depth.h"
 #include "tests/cli/run_cli.h"
+#include "tests/hydraulics/section_builders.h"
 
 namespace {
 
@@ -35,13 +37,13 @@ const std::map<std::string, int> kBoxOf = {{"Q", 0}, {"R", 1},  {"b", 2},    {"W
 
 // The output line for one row, from the computation run directly.
 std::string Computed(std::int16_t type, const Columns& columns) {
-  hydraulics::BoxTexts boxes;
+  hydraulics::window::BoxTexts boxes;
   for (const auto& [name, text] : columns) {
     const int box = kBoxOf.at(name);
     (box == 0 ? boxes.TextQ : boxes.Text1[box]) = text;
   }
-  hydraulics::Members fresh{};
-  const hydraulics::ComputeOutcome o = hydraulics::Compute(type, boxes, fresh);
+  hydraulics::window::Members fresh{};
+  const hydraulics::window::ComputeOutcome o = hydraulics::window::Compute(type, boxes, fresh);
   std::string line = o.shown.depth + "," + o.shown.width + ",";
   if (o.message) line += std::string(o.message->text) + "," + std::string(FocusBoxName(o.message->focus));
   else line += ",";
@@ -363,20 +365,18 @@ TEST(Cli, HelpNamesTheExactColumnsAndItsExactExampleHolds) {
   EXPECT_EQ(RunCli({"--geometry", "exact"}, input).out, HelpBlock(help.out, "精确断面几何示例输出："));
 }
 
-// The exact-mode line for one row, from the exact solver run directly.
-std::string ExactLine(std::int16_t type, const Columns& columns, double g = 9.8) {
-  hydraulics::BoxTexts boxes;
-  for (const auto& [name, text] : columns) {
-    const int box = kBoxOf.at(name);
-    (box == 0 ? boxes.TextQ : boxes.Text1[box]) = text;
-  }
-  namespace exact = hydraulics::exact;
-  const exact::Result r = exact::Solve(exact::FromBoxes(type, boxes), g);
-  if (!r.state) return ",,,,,," + r.message + "\n";
+namespace exact = hydraulics::exact;
+using namespace exact::testing_sections;
+
+// The exact-mode line for one row, from the toolkit run directly.
+std::string ExactLine(const exact::Section& section, double g = 9.8) {
+  const exact::Analysis a = exact::Analyse(section, {}, {g, 1, hydraulics::LengthUnit::Metre});
+  const std::string why = exact::NotesText(a.notes, hydraulics::LengthUnit::Metre);
+  if (!a.critical) return ",,,,,," + why + "\n";
   using hydraulics::TextForm;
-  const exact::CriticalState& c = *r.state;
+  const exact::CriticalState& c = *a.critical;
   return TextForm(c.depth) + "," + TextForm(c.top_width) + "," + TextForm(c.area) + "," + TextForm(c.velocity) +
-         "," + TextForm(c.hydraulic_depth) + "," + TextForm(c.energy) + "," + r.message + "\n";
+         "," + (c.hydraulic_depth ? TextForm(*c.hydraulic_depth) : "") + "," + TextForm(c.energy) + "," + why + "\n";
 }
 
 TEST(CliExact, WritesTheCriticalStateOfEveryRow) {
@@ -385,13 +385,10 @@ TEST(CliExact, WritesTheCriticalStateOfEveryRow) {
                           "1,2,1,,,,,,\n5,40,,3,,,,2,180\n3,10,,5,,1,1.5,,\n3,10,,,5,1,1.5,,\n"
                           "1,50,0.5,,,,,,\n4,1,,,,1,0,,\n2,0,,1,,,,,\n");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" +
-                       ExactLine(1, {{"Q", "2"}, {"R", "1"}}) +
-                       ExactLine(5, {{"Q", "40"}, {"b", "3"}, {"wall", "2"}, {"angle", "180"}}) +
-                       ExactLine(3, {{"Q", "10"}, {"b", "5"}, {"s1", "1"}, {"s2", "1.5"}}) +
-                       ExactLine(3, {{"Q", "10"}, {"W", "5"}, {"s1", "1"}, {"s2", "1.5"}}) +
-                       ExactLine(1, {{"Q", "50"}, {"R", "0.5"}}) + ",,,,,,边坡坡度必须大于0\n" +
-                       ",,,,,,流量必须大于0\n");
+  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" + ExactLine(Circular(2, 1)) +
+                       ExactLine(Doorway(40, 3, 2, 180)) + ExactLine(Trapezoid(10, 5, 1 / 1.5)) +
+                       ExactLine(AverageTrapezoid(10, 5, 1 / 1.5)) + ExactLine(Circular(50, 0.5)) +
+                       ",,,,,,边坡坡度必须大于0\n" + ",,,,,,流量必须大于0\n");
   EXPECT_NE(r.out.find("临界水深超过断面高度的95%"), std::string::npos);
   EXPECT_TRUE(r.out.find("\n0.666515935727845,") != std::string::npos) << r.out;
 }
@@ -399,10 +396,55 @@ TEST(CliExact, WritesTheCriticalStateOfEveryRow) {
 TEST(CliExact, GravityCanBeSet) {
   const Result r = RunCli({"--geometry", "exact", "--g", "9.81"}, "type,Q,b\n2,10,5\n");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" +
-                       ExactLine(2, {{"Q", "10"}, {"b", "5"}}, 9.81));
+  EXPECT_EQ(r.out, "depth,width,area,velocity,hydraulic_depth,energy,message\n" + ExactLine(Rectangular(10, 5), 9.81));
   EXPECT_NEAR(std::stod(r.out.substr(r.out.find('\n') + 1)), std::cbrt(4 / 9.81), 1e-14);
 }
+
+// Depths named in messages carry the unit system's length.
+TEST(CliExact, MessagesNameTheUnitsLength) {
+  const std::string input = "type,Q,b,wall,angle\n5,2.49001,0.153926,3.49475,357.362\n";
+  const Result us = RunCli({"--geometry", "exact", "--units", "us"}, input);
+  EXPECT_NE(us.out.find("顶拱内另有临界水深 3.51988 英尺、"), std::string::npos) << us.out;
+  EXPECT_EQ(us.out.find("米"), std::string::npos) << us.out;
+}
+
+struct CellCase {
+  const char* name;
+  std::string row;      // under type,Q,R,b,W,s1,s2,wall,angle
+  std::string message;  // the row's message; empty: the row computes
+};
+
+void PrintTo(const CellCase& c, std::ostream* os) { *os << c.name; }
+
+class ExactCellTest : public testing::TestWithParam<CellCase> {};
+
+// A section cell that is not wholly one number is a fault of its row, not a
+// silent leading number; cells the row's shape does not use are not read.
+TEST_P(ExactCellTest, SectionCellsAreWholeNumbers) {
+  const CellCase& c = GetParam();
+  const Result r = RunCli({"--geometry", "exact"}, "type,Q,R,b,W,s1,s2,wall,angle\n" + c.row + "\n");
+  const std::string line = r.out.substr(r.out.find('\n') + 1);
+  EXPECT_EQ(r.status, c.message.empty() ? 0 : 1) << r.err;
+  if (c.message.empty()) {
+    EXPECT_FALSE(line.starts_with(",")) << line;
+  } else {
+    EXPECT_EQ(line, ",,,,,," + c.message + "\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, ExactCellTest,
+    testing::Values(
+        CellCase{"BlanksAroundANumber", "2, 10 ,,\t5\t,,,,,", ""},
+        CellCase{"DecimalCommaIsNotANumber", "2,\"1,5\",,5,,,,,", "\"第 2 行第 2 列（Q）：“1,5”不是一个数\""},
+        CellCase{"TrailingText", "2,10abc,,5,,,,,", "第 2 行第 2 列（Q）：“10abc”不是一个数"},
+        CellCase{"TextAlone", "1,abc,1,,,,,,", "第 2 行第 2 列（Q）：“abc”不是一个数"},
+        CellCase{"EmbeddedNul", std::string("2,1") + '\0' + "0,,5,,,,,", "第 2 行第 2 列（Q）：“1\uFFFD0”不是一个数"},
+        CellCase{"BeyondTheDoubleRange", "2,1e400,,5,,,,,", "第 2 行第 2 列（Q）：“1e400”超出双精度范围"},
+        CellCase{"UnderflowIsBeyondTheRangeToo", "2,10,,1e-400,,,,,", "第 2 行第 4 列（b）：“1e-400”超出双精度范围"},
+        CellCase{"DimensionOfTheShape", "5,10,,3,,,,2m,180", "第 2 行第 8 列（wall）：“2m”不是一个数"},
+        CellCase{"CellTheShapeDoesNotUseIsNotRead", "1,2,1,x,,,,,", ""}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(CliExact, UnprocessableRowsKeepTheSevenColumns) {
   const Result r = RunCli({"--geometry", "exact"}, "type,Q\nx,1\n");

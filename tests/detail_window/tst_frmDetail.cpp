@@ -23,7 +23,9 @@
 #include "detail_window/DetailMenu.h"
 #include "detail_window/frmDetail.h"
 #include "hydraulics/number_text.h"
-#include "hydraulics/open_channel.h"
+#include "calc_window/ExactComparison.h"
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/reason_text.h"
 #include "skin/font_substitutions.h"
 
 using namespace Qt::StringLiterals;
@@ -159,13 +161,13 @@ private slots:
     Retype(Child<QLineEdit>(d, u"TextI"_s), i);
     Retype(Child<QLineEdit>(d, u"TextH"_s), h);
 
-    hydraulics::BoxTexts boxes;
+    hydraulics::window::BoxTexts boxes;
     boxes.TextQ = Q.toStdString();
     for (int b = 1; b <= 7; ++b) boxes.Text1[b] = params.value(b).toStdString();
     const exact::Analysis a =
-        exact::Analyse(exact::FromBoxes(section, boxes), {Optional(n), Optional(i), Optional(h)}, exact::kSI);
-    QVERIFY(a.critical.state);
-    const exact::CriticalState& k = *a.critical.state;
+        exact::Analyse(FromBoxes(section, boxes), {Optional(n), Optional(i), Optional(h)}, hydraulics::kSI);
+    QVERIFY(a.critical);
+    const exact::CriticalState& k = *a.critical;
     const QMap<QString, QString> cells = ValueCells(Child<QTableWidget>(d, u"tblState"_s));
     QCOMPARE(cells[u"临界水深 h_k"_s], TableNumber(k.depth));
     QCOMPARE(cells[u"水面宽度 B_k"_s], TableNumber(k.top_width));
@@ -177,13 +179,13 @@ private slots:
     QCOMPARE(cells[u"流速 v_0"_s], Cell(a.normal ? std::optional(a.normal->velocity) : std::nullopt));
     QCOMPARE(cells[u"弗劳德数 Fr"_s], Cell(a.normal ? std::optional(a.normal->froude) : std::nullopt));
     QCOMPARE(cells[u"流态"_s], a.normal ? QString::fromUtf8(exact::RegimeName(a.normal->regime)) : QString());
-    QCOMPARE(cells[u"底坡类型"_s],
-             a.normal ? QString::fromUtf8(exact::SlopeClassName(a.normal->slope_class)) : QString());
+    QCOMPARE(cells[u"底坡类型"_s], a.slope_class ? QString::fromUtf8(exact::SlopeClassName(*a.slope_class)) : QString());
     QCOMPARE(cells[u"断面比能 E"_s], Cell(a.at_depth ? std::optional(a.at_depth->energy) : std::nullopt));
     QCOMPARE(cells[u"弗劳德数 Fr (h)"_s], Cell(a.at_depth ? std::optional(a.at_depth->froude) : std::nullopt));
     QCOMPARE(cells[u"交替水深 h′"_s], Cell(a.at_depth ? a.at_depth->alternate : std::nullopt));
     QCOMPARE(cells[u"共轭水深 h″"_s], Cell(a.at_depth ? a.at_depth->sequent : std::nullopt));
-    QCOMPARE(Child<QLabel>(d, u"lblNote"_s)->text(), QString::fromStdString(exact::JoinedMessage(a)));
+    QCOMPARE(Child<QLabel>(d, u"lblNote"_s)->text(),
+             QString::fromStdString(exact::NotesText(a.notes, hydraulics::LengthUnit::Metre)));
     QVERIFY(Child<QLabel>(d, u"lblMessage"_s)->text().isEmpty());
     QVERIFY(Drawn(d));
     // The window's own depth, dashed in the drawing, is the one the box shows.

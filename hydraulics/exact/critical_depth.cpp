@@ -1,15 +1,11 @@
-#include "hydraulics/critical.h"
+#include "hydraulics/exact/critical_depth.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <numbers>
 
 namespace hydraulics::exact {
 namespace {
-
-static_assert(kMaxBracketDoublings == kMaxBracketSteps);
-static_assert(kMaxBisectionSteps == kMaxRootIterations + kMaxBracketSteps);
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Room around a closed-form depth for the rounding of exp and log of large
@@ -45,9 +41,10 @@ double BelowCrown(const Geometry& g, double lo, double log_demand, double r) {
 // A closed section's critical depth can lie within ulps of its crown, where
 // the condition falls like the logarithm of the gap and interpolation stalls.
 // In y = -ln(1 - h / H) the crown moves to infinity and the condition turns
-// nearly linear in y there; small depths keep y close to h / H.
+// nearly linear in y there; small depths keep y close to h / H. `gap`, when
+// given, receives H - h from y itself: near the crown h rounds it away.
 template <class F>
-RootResult SolveTowardsCrown(F f, double lo, double hi, double H) {
+RootResult SolveTowardsCrown(F f, double lo, double hi, double H, double* gap = nullptr) {
   auto depth = [H](double y) { return -H * std::expm1(-y); };
   auto in_y = [&f, &depth](double y) { return f(depth(y)); };
   auto to_y = [H](double h) { return -std::log1p(-h / H); };
@@ -58,6 +55,7 @@ RootResult SolveTowardsCrown(F f, double lo, double hi, double H) {
   // Done when the depths, not their images, are a few ulps apart.
   auto close = [&depth](double a, double b) { return CloseEnough{}(depth(a), depth(b)); };
   RootResult r = SolveDecreasing(in_y, to_y(lo), std::min(to_y(hi), y_top), y_top, close);
+  if (gap && r.converged()) *gap = H * std::exp(-r.root);
   r.root = depth(r.root);
   r.lo = depth(r.lo);
   r.hi = depth(r.hi);
@@ -123,10 +121,7 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
         // The table's line through the cell's ends starts Newton's steps.
         r = FromEstimate(g, ld, unit.t[k - 1] + (unit.t[k] - unit.t[k - 1]) * (f_lo / (f_lo - f_hi)),
                          unit.t[k - 1], unit.t[k]);
-        if (r.converged()) {
-          r = InDepth(g, r);
-          break;
-        }
+        if (r.converged()) break;
         // Table and evaluation may differ in the last bits: near a cell's end
         // the signs come from the evaluation itself.
         if (f_lo < kTableTrust || -f_hi < kTableTrust) {
@@ -134,10 +129,7 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
           f_hi = f(unit.t[k]);
         }
         r = SolveBracketed(f, unit.t[k - 1], unit.t[k], f_lo, f_hi);
-        if (r.converged()) {
-          r = InDepth(g, r);
-          break;
-        }
+        if (r.converged()) break;
       }
       double lo = g.R, hi = 0;
       if (ld < at_half) {
@@ -148,7 +140,7 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
       }
       // In the half angle the width falls linearly at the crown, not as a
       // square root: halving towards the crown reaches any root there.
-      r = InDepth(g, SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam()));
+      r = SolveDecreasing(f, g.ParamOf(lo), g.ParamOf(hi), g.TopParam());
       break;
     }
     case Shape::Doorway: {
@@ -185,66 +177,67 @@ CriticalRoots SolveCritical(const Geometry& g, double ld, const RootResult* abov
           const double near = h_above - gap * (1 + kClosedFormMargin);
           out.lowest = FromEstimate(g, ld, h_above - gap / 2, near > lo ? near : lo, h_above);
           if (!out.lowest.converged())
-            out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height);
+            out.lowest = SolveTowardsCrown(f, near > lo ? near : lo, h_above, g.height, &out.crown_gap);
         } else {
           // The walls' own critical depth lies below the root: the arch only narrows.
           const double hi = BelowCrown(g, lo, ld, g.Ra);
           out.lowest = FromEstimate(g, ld, in_walls, lo, hi);
-          if (!out.lowest.converged()) out.lowest = SolveTowardsCrown(f, lo, hi, g.height);
+          if (!out.lowest.converged()) out.lowest = SolveTowardsCrown(f, lo, hi, g.height, &out.crown_gap);
         }
       }
       break;
     }
   }
+  out.param = out.lowest.root;
+  out.lowest = InDepth(g, out.lowest);
   return out;
 }
 
-std::string DepthText(double depth, const char* length_unit) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, depth, std::chars_format::general, 6).ptr;
-  return std::string(digits, end) + " " + length_unit;
-}
-
-Result CriticalResult(const Geometry& geometry, const CriticalRoots& roots, double Q, double g,
-                      const char* length_unit) {
-  Result result;
+std::optional<CriticalState> CriticalStateOf(const Geometry& geometry, const CriticalRoots& roots, double Q,
+                                             double g, Notes& notes) {
+  const RootResult& root = roots.lowest;
   CriticalState state;
-  state.steps = roots.lowest.iterations;
-  switch (roots.lowest.stop) {
-    case RootStop::Converged: state.stop = Stop::Converged; break;
-    case RootStop::IterationLimit: state.stop = Stop::IterationLimit; break;
-    case RootStop::NoSignChange: state.stop = Stop::NoUpperBracket; break;
+  state.steps = root.iterations;
+  Geometry::Point p;
+  if (root.converged()) {
+    if (geometry.shape == Shape::Circle) {
+      // The width from the solver's own angle: near the crown the depth has
+      // rounded to the diameter, and a width from it would be noise.
+      p = geometry.At<Geometry::kDepth | Geometry::kArea | Geometry::kWidth>(roots.param);
+    } else if (std::isfinite(roots.crown_gap)) {
+      p.depth = root.root;
+      p.area = geometry.b * geometry.wall + geometry.ArchAreaBelowGap(roots.crown_gap, root.root - geometry.wall);
+      p.top_width = 2 * geometry.ArchHalfWidth(roots.crown_gap);
+    } else {
+      p = geometry.At<Geometry::kArea | Geometry::kWidth>(root.root);
+    }
+  } else if (geometry.closed() && root.stop == RootStop::NoSignChange && root.hi > kNearFullShare * geometry.height) {
+    // The search went up to the crown without a sign change: the root lies
+    // closer to it than a double resolves, and the section flows full.
+    notes.Add(Reason::CriticalAtCrown, {geometry.height});
+    p = geometry.At<Geometry::kDepth | Geometry::kArea | Geometry::kWidth>(geometry.TopParam());
+    p.depth = geometry.height;
+    p.top_width = 0;
+  } else {
+    notes.Add(root.stop == RootStop::NoSignChange ? Reason::CriticalBeyondRange : Reason::CriticalNotFound);
+    return std::nullopt;
   }
-  if (state.stop == Stop::NoUpperBracket) {
-    result.message = "临界水深超出可计算范围";
-    return result;
-  }
-  if (state.stop != Stop::Converged || !(roots.lowest.root > 0)) {
-    result.message = "未能求得临界水深";
-    return result;
-  }
-  const double h = roots.lowest.root;
-  state.depth = h;
-  state.top_width = geometry.TopWidth(h);
-  state.area = geometry.Area(h);
+  state.depth = p.depth;
+  state.top_width = p.top_width;
+  state.area = p.area;
   state.velocity = Q / state.area;
-  state.hydraulic_depth = state.area / state.top_width;
-  state.energy = h + geometry.alpha * state.velocity * state.velocity / (2 * g);
+  if (state.top_width > 0) state.hydraulic_depth = state.area / state.top_width;
+  state.energy = state.depth + geometry.alpha * state.velocity * state.velocity / (2 * g);
   // Depths at the ends of the double range leave no area or width to speak of.
-  if (!(std::isfinite(state.area) && state.area > 0 && std::isfinite(state.top_width) &&
-        state.top_width > 0 && std::isfinite(state.energy))) {
-    result.message = "临界水深超出可计算范围";
-    return result;
+  const bool at_crown = state.top_width == 0;
+  if (!(Positive(state.depth) && Positive(state.area) && std::isfinite(state.top_width) &&
+        (at_crown || Positive(*state.hydraulic_depth)) && std::isfinite(state.energy))) {
+    notes.Add(Reason::CriticalBeyondRange);
+    return std::nullopt;
   }
-  state.near_full = geometry.closed() && h > kNearFullShare * geometry.height;
-  if (state.near_full) result.message = NearFullNote();
-  if (roots.others > 0) {
-    if (!result.message.empty()) result.message += "；";
-    result.message += "顶拱内另有临界水深 " + DepthText(roots.other_depths[0], length_unit) + "、" +
-                      DepthText(roots.other_depths[1], length_unit);
-  }
-  result.state = state;
-  return result;
+  if (geometry.closed() && !at_crown && state.depth > kNearFullShare * geometry.height) notes.Add(Reason::NearFull);
+  if (roots.others > 0) notes.Add(Reason::OtherCriticalDepths, roots.other_depths, roots.others);
+  return state;
 }
 
 }  // namespace hydraulics::exact

@@ -5,11 +5,11 @@
 
 #include <optional>
 
-#include "hydraulics/root_search.h"
+#include "hydraulics/constants.h"
+#include "hydraulics/window/bisection.h"
 
-namespace hydraulics {
+namespace hydraulics::window {
 
-inline constexpr double kGravity = 9.8;
 inline constexpr double kLowerBracket = 0.0001;
 inline constexpr double kUpperBracket = 20; // trapezoidal and triangular start
 
@@ -49,7 +49,6 @@ struct DoorwayOutcome {
 };
 
 inline constexpr float kArchTolerance = 0.001f;
-inline constexpr double kEnergyCoefficient = 1.05;
 // Each pass raises the trial depth by more than half the tolerance, so this
 // covers arches 50 m high; beyond that single precision stalls the iteration.
 inline constexpr int kMaxArchPasses = 100'000;
@@ -58,4 +57,4 @@ inline constexpr int kMaxArchPasses = 100'000;
 // (degrees), discharge Q, all single precision as the window hands them over.
 DoorwayOutcome DoorwaySection(float B, float h, float A, float Q);
 
-}  // namespace hydraulics
+}  // namespace hydraulics::window

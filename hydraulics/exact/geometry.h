@@ -3,18 +3,47 @@
 // wetted perimeter and the first moment of the area about the water surface.
 // Evaluated in the inner loop of every solver, so everything is inline and
 // switches on the shape instead of calling through a function object.
+// Depths run from 0 to a closed section's crown; above it there is no
+// section to measure, and the values are NaN rather than the full section's.
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
+#include <optional>
 
-#include "hydraulics/bracketed_solve.h"
-#include "hydraulics/exact_geometry.h"
+#include "hydraulics/constants.h"
+#include "hydraulics/exact/reasons.h"
+#include "hydraulics/exact/solver.h"
 
 namespace hydraulics::exact {
 
-enum class Shape { Circle, Rectangle, Trapezoid, AverageTrapezoid, Triangle, Doorway };
+// The trapezoid comes two ways: with its bottom width, a true trapezoid, or
+// with only its average width, as the calculation window describes it.
+enum class Shape : std::uint8_t { Circle, Rectangle, Trapezoid, AverageTrapezoid, Triangle, Doorway };
+
+// A prismatic channel's cross section and its discharge. Only the members
+// its shape uses are read.
+struct Section {
+  Shape shape = Shape::Rectangle;
+  double Q = 0;      // discharge [length^3/s]
+  double R = 0;      // circle: radius [length]
+  double b = 0;      // rectangle and doorway width; trapezoid bottom width [length]
+  double W = 0;      // average-width trapezoid: its average width [length]
+  double s = 0;      // side slope, vertical : horizontal quotient
+  double wall = 0;   // doorway: straight-wall height [length]
+  double angle = 0;  // doorway: crown angle [degrees]
+};
+
+// The window's section-type code (1 circular ... 5 doorway) as a shape; a
+// trapezoid is a true one when its bottom width is given. Empty for other codes.
+std::optional<Shape> ShapeOfTypeCode(int type, bool bottom_width_given);
+
+// A closed section whose critical depth exceeds this share of its height is
+// close to flowing full.
+inline constexpr double kNearFullShare = 0.95;
 
 // theta - sin(theta) loses every digit to cancellation for small angles.
 inline double ThetaMinusSin(double t) {
@@ -74,8 +103,10 @@ struct Geometry {
   // Area between the springing line and the surface `gap` below the crown:
   // Ra^2 (dphi + sin dphi cos(phi0 + phi1)) over the arch's angles phi,
   // rearranged into two terms that are never negative.
-  double ArchArea(double u) const {
-    const double gap = std::max(rise - u, 0.0);
+  // `u` is the surface's height above the springing line; a caller that has
+  // the gap to full precision, as near the crown, passes it as well.
+  double ArchArea(double u) const { return ArchAreaBelowGap(CrownGap(u), u); }
+  double ArchAreaBelowGap(double gap, double u) const {
     const double t0 = z0 / Ra, c0 = b / 2 / Ra, one_minus_t0 = rise / Ra;
     const double one_minus_t1 = gap / Ra, t1 = 1 - one_minus_t1;
     const double c1 = std::sqrt(one_minus_t1 * (1 + t1));
@@ -84,13 +115,21 @@ struct Geometry {
     const double one_plus_cos_sum = one_minus_t0 + t0 * one_minus_t1 + c0 * c1;
     return Ra * Ra * (ThetaMinusSin(d) + one_plus_cos_sum * sin_d);
   }
+  // The crown's height above a surface `u` above the springing line. At the
+  // crown itself wall + rise rounds, which can leave an ulp or two below
+  // zero; that is the crown. Further below is above the crown: NaN.
+  double CrownGap(double u) const {
+    const double gap = rise - u;
+    if (gap >= 0) return gap;
+    return gap >= -4 * DBL_EPSILON * height ? 0.0 : std::numeric_limits<double>::quiet_NaN();
+  }
   // Half the arch's width `gap` below its crown.
-  double ArchHalfWidth(double gap) const { return std::sqrt(std::max(gap * (2 * Ra - gap), 0.0)); }
+  double ArchHalfWidth(double gap) const { return std::sqrt(gap * (2 * Ra - gap)); }
   // Half the angle the cap above the surface subtends at the arch centre.
-  double CapHalfAngle(double gap) const { return 2 * std::asin(std::sqrt(std::min(gap / (2 * Ra), 1.0))); }
+  double CapHalfAngle(double gap) const { return 2 * std::asin(std::sqrt(gap / (2 * Ra))); }
   // Circle: half the central angle of the wetted segment; asin stays accurate
   // where acos(1 - h/R) does not.
-  double HalfAngle(double h) const { return 2 * std::asin(std::sqrt(std::min(h / (2 * R), 1.0))); }
+  double HalfAngle(double h) const { return 2 * std::asin(std::sqrt(h / (2 * R))); }
 
   double Area(double h) const {
     switch (shape) {
@@ -108,14 +147,14 @@ struct Geometry {
 
   double TopWidth(double h) const {
     switch (shape) {
-      case Shape::Circle: return 2 * std::sqrt(std::max(h * (2 * R - h), 0.0));
+      case Shape::Circle: return 2 * std::sqrt(h * (2 * R - h));
       case Shape::Rectangle: return b;
       case Shape::Trapezoid: return b + 2 * m * h;
       case Shape::AverageTrapezoid: return W + m * h;
       case Shape::Triangle: return 2 * m * h;
       case Shape::Doorway: {
         if (h <= wall) return b;
-        return 2 * ArchHalfWidth(rise - (h - wall));
+        return 2 * ArchHalfWidth(CrownGap(h - wall));
       }
     }
     return 0;
@@ -130,7 +169,7 @@ struct Geometry {
       case Shape::Triangle: return 2 * side * h;
       case Shape::Doorway: {
         if (h <= wall) return b + 2 * h;
-        return b + 2 * wall + 2 * Ra * (theta - CapHalfAngle(std::max(rise - (h - wall), 0.0)));
+        return b + 2 * wall + 2 * Ra * (theta - CapHalfAngle(CrownGap(h - wall)));
       }
     }
     return 0;
@@ -150,7 +189,7 @@ struct Geometry {
         // line less the cap above the surface, which loses (rise / u)^2 ulps,
         // or about the arch centre, which loses some hundred times Ra / u
         // (measured against quadrature); the better one.
-        const double u = h - wall, gap = std::max(rise - u, 0.0);
+        const double u = h - wall, gap = CrownGap(u);
         double arch = 0;
         if (rise * rise < 100 * Ra * u) {
           arch = (Ra * Ra * ThetaMinusSin(2 * theta) / 2) * u - cap_moment +
@@ -213,7 +252,7 @@ struct Geometry {
       if constexpr ((need & kDepth) != 0) p.depth = c > 0 ? R * s * s / (1 + c) : R * (1 - c);
       if constexpr ((need & kArea) != 0) p.area = R * R * a;
       if constexpr ((need & kWidth) != 0) {
-        p.top_width = 2 * R * std::max(s, 0.0);
+        p.top_width = 2 * R * s;
         p.cos_t = c;
       }
       if constexpr ((need & kPerimeter) != 0) p.perimeter = 2 * R * t;
@@ -274,14 +313,21 @@ const PipeTable& UnitPipe();
 
 // A root the solver found in the parameter t, as a depth. The final bracket
 // is a few ulps wide and its ends would cost a sine and a cosine each to
-// convert, so a pipe's converted root stands for both ends.
+// convert, so a pipe's converted root stands for both ends; a search that
+// failed keeps its bracket, which tells where it gave up.
 inline RootResult InDepth(const Geometry& g, RootResult r) {
-  if (g.shape == Shape::Circle) r.root = r.lo = r.hi = g.DepthOf(r.root);
+  if (g.shape != Shape::Circle) return r;
+  if (r.converged()) {
+    r.root = r.lo = r.hi = g.DepthOf(r.root);
+  } else {
+    r.lo = g.DepthOf(r.lo);
+    r.hi = g.DepthOf(r.hi);
+  }
   return r;
 }
 
-// Reads a section into its geometry; on failure returns the reason in
-// Simplified Chinese and leaves `out` unspecified.
-const char* BuildGeometry(const Section& s, Geometry& out);
+// Reads a section into its geometry; when its measures make no section,
+// returns why and leaves `out` unspecified.
+std::optional<Reason> BuildGeometry(const Section& s, Geometry& out);
 
 }  // namespace hydraulics::exact

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <string>
+#include <limits>
+#include <optional>
 
-#include "hydraulics/bracketed_solve.h"
-#include "hydraulics/section_geometry.h"
+#include "hydraulics/exact/geometry.h"
+#include "hydraulics/exact/reasons.h"
+#include "hydraulics/exact/solver.h"
 
 namespace hydraulics::exact {
 
@@ -20,13 +22,12 @@ inline double LogDemand(double alpha, double Q, double g) {
   return std::log(alpha / g) + 2 * std::log(Q);
 }
 
-// ln(alpha Q^2 B / (g A^3)) at the geometry's parameter t: positive below a
+// ln(alpha Q^2 B / (g A^3)) at a point of the section: positive below a
 // critical depth, negative above. A closed section's width vanishes at the
 // crown; the smallest normal double in its place keeps the value finite
 // there, as the solver's interpolation needs. One logarithm serves unless
 // A^3 or the quotient leaves the normal range.
-inline double CriticalExcess(const Geometry& geometry, double log_demand, double t) {
-  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth>(t);
+inline double CriticalExcessAt(const Geometry::Point& p, double log_demand) {
   const double B = std::max(p.top_width, DBL_MIN);
   const double cube = p.area * p.area * p.area;
   const double ratio = B / cube;
@@ -34,16 +35,18 @@ inline double CriticalExcess(const Geometry& geometry, double log_demand, double
   return log_demand + std::log(B) - 3 * std::log(p.area);
 }
 
+// The same at the geometry's parameter t.
+inline double CriticalExcess(const Geometry& geometry, double log_demand, double t) {
+  return CriticalExcessAt(geometry.At<Geometry::kArea | Geometry::kWidth>(t), log_demand);
+}
+
 // CriticalExcess with its slope in t, d/dh (ln B - 3 ln A) = B' / B - 3 B / A;
 // in a circle's half angle t, d ln B / dt = cot t and dA / dt = B^2 / 2.
 inline ValueSlope CriticalExcessSlope(const Geometry& geometry, double log_demand, double t) {
   const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth>(t);
   const double B = std::max(p.top_width, DBL_MIN);
-  const double cube = p.area * p.area * p.area;
-  const double ratio = B / cube;
   ValueSlope r;
-  r.value = std::isnormal(cube) && std::isnormal(ratio) ? log_demand + std::log(ratio)
-                                                        : log_demand + std::log(B) - 3 * std::log(p.area);
+  r.value = CriticalExcessAt(p, log_demand);
   double widening = 0;  // B' [length / length]
   switch (geometry.shape) {
     case Shape::Circle: return {r.value, 2 * geometry.R * p.cos_t / B - 1.5 * B * B / p.area};
@@ -63,6 +66,10 @@ inline ValueSlope CriticalExcessSlope(const Geometry& geometry, double log_deman
 
 struct CriticalRoots {
   RootResult lowest;        // the depth reported; see lowest.stop when it failed
+  double param = 0;         // the lowest root in the geometry's parameter t
+  // A doorway's root found towards its crown: the crown's height above it,
+  // to the precision the depth itself rounds away.
+  double crown_gap = std::numeric_limits<double>::quiet_NaN();
   int others = 0;           // higher depths that satisfy the condition too: 0 or 2
   double other_depths[2] = {0, 0};
 };
@@ -75,13 +82,20 @@ struct CriticalRoots {
 CriticalRoots SolveCritical(const Geometry& geometry, double log_demand, const RootResult* above = nullptr,
                             double above_log_demand = 0);
 
-// The critical state of a built section as Solve reports it, with the flags
-// (near full, further critical depths) in `message`; depths in messages carry
-// `length_unit`.
-Result CriticalResult(const Geometry& geometry, const CriticalRoots& roots, double Q, double g,
-                      const char* length_unit);
+struct CriticalState {
+  double depth = 0;           // h_k [length]
+  double top_width = 0;       // B_k [length]; 0 where h_k reaches a closed section's crown
+  double area = 0;            // A_k [length^2]
+  double velocity = 0;        // V_k = Q / A_k [length/s]
+  std::optional<double> hydraulic_depth;  // A_k / B_k [length]; none at the crown, where B_k = 0
+  double energy = 0;          // E_k = h_k + alpha V_k^2 / (2 g) [length]
+  int steps = 0;              // solver and bracket-search steps
+};
 
-// "2.60883 米": six significant digits and the unit.
-std::string DepthText(double depth, const char* length_unit);
+// The critical state at the roots, its flags (near full, further depths) in
+// `notes`; or nothing, and the reason in `notes`. At a closed section's
+// crown the state is the full section's.
+std::optional<CriticalState> CriticalStateOf(const Geometry& geometry, const CriticalRoots& roots, double Q,
+                                             double g, Notes& notes);
 
 }  // namespace hydraulics::exact

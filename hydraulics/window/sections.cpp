@@ -1,10 +1,10 @@
-#include "hydraulics/sections.h"
+#include "hydraulics/window/sections.h"
 
 #include <cmath>
 
 #include "hydraulics/number_text.h"
 
-namespace hydraulics {
+namespace hydraulics::window {
 namespace {
 
 // Faults surface as infinities or NaN; the residuals below divide only by
@@ -73,7 +73,7 @@ DoorwayOutcome DoorwaySection(float B, float h, float A, float Q) {
   DoorwayOutcome out;
   const double third = 1.0 / 3.0;
   const std::optional<double> h_r =
-      Checked(std::pow(kEnergyCoefficient * Square(static_cast<double>(Q) / B) / kGravity, third));
+      Checked(std::pow(kDoorwayEnergyCoefficient * Square(static_cast<double>(Q) / B) / kGravity, third));
   if (!h_r) return out;
   if (*h_r <= h && *h_r > 0) {
     const std::optional<float> depth = ToSingle(*h_r);
@@ -98,7 +98,7 @@ DoorwayOutcome DoorwaySection(float B, float h, float A, float Q) {
   const std::optional<double> S_f =
       Checked(wall_area + A * 3.1415926 * Ra2 / 360 - Ra2 * std::sin(A * 3.1415926 / 180) / 2);
   if (!S_f) return out;
-  const std::optional<double> demand = Checked(kEnergyCoefficient * Square(Q) / kGravity);
+  const std::optional<double> demand = Checked(kDoorwayEnergyCoefficient * Square(Q) / kGravity);
   if (!demand) return out;
 
   // Depth that critical flow requires for the area left below h_t; an S^2
@@ -146,4 +146,4 @@ DoorwayOutcome DoorwaySection(float B, float h, float A, float Q) {
   return out;
 }
 
-}  // namespace hydraulics
+}  // namespace hydraulics::window

@@ -1,24 +1,31 @@
-#include "hydraulics/section_geometry.h"
+#include "hydraulics/exact/geometry.h"
 
 #include <numbers>
 
 namespace hydraulics::exact {
 namespace {
 
-constexpr char kBeyondRange[] = "断面尺寸超出可计算范围";
-
-bool Positive(double v) { return std::isfinite(v) && v > 0; }
-
 // Side slope s is vertical : horizontal; the geometry wants the run per unit rise.
-const char* SetSlope(double s, Geometry& g) {
-  if (!Positive(s)) return "边坡坡度必须大于0";
+std::optional<Reason> SetSlope(double s, Geometry& g) {
+  if (!Positive(s)) return Reason::SideSlopeNotPositive;
   g.m = 1 / s;
-  if (!std::isfinite(g.m)) return kBeyondRange;
+  if (!std::isfinite(g.m)) return Reason::DimensionsBeyondRange;
   g.side = std::hypot(1.0, g.m);
-  return nullptr;
+  return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<Shape> ShapeOfTypeCode(int type, bool bottom_width_given) {
+  switch (type) {
+    case 1: return Shape::Circle;
+    case 2: return Shape::Rectangle;
+    case 3: return bottom_width_given ? Shape::Trapezoid : Shape::AverageTrapezoid;
+    case 4: return Shape::Triangle;
+    case 5: return Shape::Doorway;
+    default: return std::nullopt;
+  }
+}
 
 const PipeTable& UnitPipe() {
   static const PipeTable table = [] {
@@ -43,46 +50,40 @@ const PipeTable& UnitPipe() {
   return table;
 }
 
-const char* BuildGeometry(const Section& s, Geometry& g) {
+std::optional<Reason> BuildGeometry(const Section& s, Geometry& g) {
   g = Geometry{};
-  switch (s.type) {
-    case 1:
-      if (!Positive(s.R)) return "半径必须大于0";
-      if (!std::isfinite(s.R * s.R)) return kBeyondRange;
-      g.shape = Shape::Circle;
+  g.shape = s.shape;
+  switch (s.shape) {
+    case Shape::Circle:
+      if (!Positive(s.R)) return Reason::RadiusNotPositive;
+      if (!std::isfinite(s.R * s.R)) return Reason::DimensionsBeyondRange;
       g.R = s.R;
       g.height = 2 * s.R;
-      return nullptr;
-    case 2:
-      if (!Positive(s.b)) return "底宽必须大于0";
-      g.shape = Shape::Rectangle;
+      return std::nullopt;
+    case Shape::Rectangle:
+      if (!Positive(s.b)) return Reason::BottomWidthNotPositive;
       g.b = s.b;
-      return nullptr;
-    case 3:
-      if (const char* why = SetSlope(s.s, g)) return why;
-      if (s.bottom_width_given) {
-        if (!Positive(s.b)) return "底宽必须大于0";
-        g.shape = Shape::Trapezoid;
-        g.b = s.b;
-      } else {
-        if (!Positive(s.W)) return "平均宽度必须大于0";
-        g.shape = Shape::AverageTrapezoid;
-        g.W = s.W;
-      }
-      return nullptr;
-    case 4:
-      if (const char* why = SetSlope(s.s, g)) return why;
-      g.shape = Shape::Triangle;
-      return nullptr;
-    case 5: {
-      if (!Positive(s.b)) return "底宽必须大于0";
-      if (!std::isfinite(s.wall) || s.wall < 0) return "直墙高度不能为负";
-      if (!(s.angle > 0 && s.angle < 360)) return "顶拱角度必须在0到360度之间";
+      return std::nullopt;
+    case Shape::Trapezoid:
+      if (const auto why = SetSlope(s.s, g)) return why;
+      if (!Positive(s.b)) return Reason::BottomWidthNotPositive;
+      g.b = s.b;
+      return std::nullopt;
+    case Shape::AverageTrapezoid:
+      if (const auto why = SetSlope(s.s, g)) return why;
+      if (!Positive(s.W)) return Reason::AverageWidthNotPositive;
+      g.W = s.W;
+      return std::nullopt;
+    case Shape::Triangle:
+      return SetSlope(s.s, g);
+    case Shape::Doorway: {
+      if (!Positive(s.b)) return Reason::BottomWidthNotPositive;
+      if (!std::isfinite(s.wall) || s.wall < 0) return Reason::WallNegative;
+      if (!(s.angle > 0 && s.angle < 360)) return Reason::CrownAngleOutOfRange;
       g.theta = s.angle * std::numbers::pi / 360;
       const double sin_theta = std::sin(g.theta), cos_theta = std::cos(g.theta);
       g.Ra = (s.b / 2) / sin_theta;
-      if (!std::isfinite(g.Ra * g.Ra) || !std::isfinite(s.wall + 2 * g.Ra)) return kBeyondRange;
-      g.shape = Shape::Doorway;
+      if (!std::isfinite(g.Ra * g.Ra) || !std::isfinite(s.wall + 2 * g.Ra)) return Reason::DimensionsBeyondRange;
       g.b = s.b;
       g.wall = s.wall;
       // The arch centre lies Ra cos(theta) below the springing line (above it
@@ -94,11 +95,10 @@ const char* BuildGeometry(const Section& s, Geometry& g) {
       g.cap_moment = g.Ra * g.Ra * g.Ra *
                      (g.theta > 0.5 ? SegmentMoment(g.theta, sin_theta, cos_theta) : SegmentMoment(g.theta));
       g.alpha = kDoorwayEnergyCoefficient;
-      return nullptr;
+      return std::nullopt;
     }
-    default:
-      return "断面类型必须是1到5";
   }
+  return Reason::SectionTypeUnknown;
 }
 
 }  // namespace hydraulics::exact

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-namespace hydraulics {
+namespace hydraulics::window {
 
 inline constexpr std::string_view kDischargeMessage = "输入的流量有误！";
 inline constexpr std::string_view kRadiusMessage = "输入的半径有误！";
@@ -64,4 +64,4 @@ struct ComputeOutcome {
 };
 ComputeOutcome Compute(std::int16_t JType, const BoxTexts& boxes, Members& m);
 
-}  // namespace hydraulics
+}  // namespace hydraulics::window

@@ -1,11 +1,11 @@
-#include "hydraulics/crit_depth.h"
+#include "hydraulics/window/crit_depth.h"
 
 #include <cmath>
 
 #include "hydraulics/number_text.h"
-#include "hydraulics/sections.h"
+#include "hydraulics/window/sections.h"
 
-namespace hydraulics {
+namespace hydraulics::window {
 namespace {
 
 // A value read from a box whose parse faulted stays unset, which counts as 0.
@@ -136,4 +136,4 @@ ComputeOutcome Compute(std::int16_t JType, const BoxTexts& boxes, Members& m) {
   return outcome;
 }
 
-}  // namespace hydraulics
+}  // namespace hydraulics::window

@@ -1,4 +1,4 @@
-#include "hydraulics/sections.h"
+#include "hydraulics/window/sections.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <functional>
 
-namespace hydraulics {
+namespace hydraulics::window {
 
 // Stop reasons by name in failure messages (found by argument lookup here).
 void PrintTo(SearchStop stop, std::ostream* os) {
@@ -260,4 +260,4 @@ TEST(DoorwayOutcome, ArchDepthCarriesSevenSignificantDigits) {
 }
 
 }  // namespace
-}  // namespace hydraulics
+}  // namespace hydraulics::window

@@ -1,4 +1,4 @@
-#include "hydraulics/normal_depth.h"
+#include "hydraulics/exact/normal_depth.h"
 
 #include <algorithm>
 #include <limits>
@@ -54,7 +54,7 @@ Turns DoorwayTurns(const Geometry& g) {
     if (!(x0 > g.wall)) x0 = g.wall + (g.height - g.wall) / 2;
     RootResult peak = SolveAround(rise, NewtonEstimate(rise_slope, x0, g.wall, g.height, true), g.wall, g.height, true);
     if (!peak.converged()) peak = SolveBracketed(rise, g.wall, g.height);
-    t.Add(peak.root);
+    if (peak.converged()) t.Add(peak.root);
   } else {
     // Falling already at the springing line, as under a flat arch on tall walls:
     // it may rise again once, where the arch rise peaks.
@@ -63,8 +63,12 @@ Turns DoorwayTurns(const Geometry& g) {
     auto slope = [&g](double h) { return ArchRiseSlope(g, h); };
     const RootResult most = SolveBracketed(slope, narrowing, top);
     if (most.converged() && ArchRise(g, most.root) > 0) {
-      t.Add(SolveBracketed(rise, g.wall, most.root).root);
-      t.Add(SolveBracketed(rise, most.root, g.height).root);
+      const RootResult low = SolveBracketed(rise, g.wall, most.root);
+      const RootResult high = SolveBracketed(rise, most.root, g.height);
+      if (low.converged() && high.converged()) {
+        t.Add(low.root);
+        t.Add(high.root);
+      }
     }
   }
   t.Add(g.height);
@@ -128,7 +132,8 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   double f_full = unit.full_conveyance - y;
   if (std::fabs(f_full) < kTableTrust) f_full = f(top);
   if (f_full <= 0) {
-    out.other_depths[out.others++] = InDepth(g, SolveBracketed(f, peak, top, f_peak, f_full)).root;
+    const RootResult upper = InDepth(g, SolveBracketed(f, peak, top, f_peak, f_full));
+    if (upper.converged()) out.other_depths[out.others++] = upper.root;
   }
   return out;
 }
@@ -170,7 +175,7 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
       if (!found) {
         out.lowest = r;
         found = true;
-      } else if (out.others < 3) {
+      } else if (out.others < 3 && r.converged()) {
         out.other_depths[out.others++] = r.root;
       }
     }
@@ -182,6 +187,19 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
 }
 
 }  // namespace
+
+FactorPeak SectionFactorPeak(const Geometry& g) {
+  if (g.shape == Shape::Circle)
+    return {g.DepthOf(kPipePeakHalfAngle), UnitPipe().peak_conveyance + 8 * std::log(g.R)};
+  // A doorway's factor peaks at the even turns, or at the crown.
+  const Turns turns = DoorwayTurns(g);
+  FactorPeak best{g.height, ConveyanceExcess(g, 0, g.height)};
+  for (int i = 0; i < turns.count; i += 2) {
+    const double factor = ConveyanceExcess(g, 0, turns.at[i]);
+    if (factor > best.log_factor) best = {turns.at[i], factor};
+  }
+  return best;
+}
 
 NormalRoots SolveNormal(const Geometry& g, double ld) {
   if (g.closed()) return SolveClosed(g, ld);

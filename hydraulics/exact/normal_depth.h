@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "hydraulics/bracketed_solve.h"
-#include "hydraulics/section_geometry.h"
+#include "hydraulics/exact/geometry.h"
+#include "hydraulics/exact/solver.h"
 
 namespace hydraulics::exact {
 
@@ -19,11 +19,10 @@ inline double LogConveyanceDemand(double n, double Q, double k, double S0) {
   return 3 * (std::log(n) + std::log(Q) - std::log(k) - 0.5 * std::log(S0));
 }
 
-// ln((A R^(2/3))^3) = ln(A^5 / P^2) minus the demand, at the geometry's
-// parameter t: negative below a normal depth. One logarithm serves unless a
+// ln((A R^(2/3))^3) = ln(A^5 / P^2) minus the demand, at a point of the
+// section: negative below a normal depth. One logarithm serves unless a
 // power leaves the normal range.
-inline double ConveyanceExcess(const Geometry& geometry, double log_demand, double t) {
-  const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kPerimeter>(t);
+inline double ConveyanceExcessAt(const Geometry::Point& p, double log_demand) {
   const double A2 = p.area * p.area;
   const double fifth = A2 * A2 * p.area, P2 = p.perimeter * p.perimeter;
   const double ratio = fifth / P2;
@@ -31,17 +30,17 @@ inline double ConveyanceExcess(const Geometry& geometry, double log_demand, doub
   return 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
 }
 
+// The same at the geometry's parameter t.
+inline double ConveyanceExcess(const Geometry& geometry, double log_demand, double t) {
+  return ConveyanceExcessAt(geometry.At<Geometry::kArea | Geometry::kPerimeter>(t), log_demand);
+}
+
 // ConveyanceExcess with its slope in t, d/dh (5 ln A - 2 ln P) = 5 B / A - 2 P' / P;
 // in a circle's half angle, dA / dt = B^2 / 2 and P = 2 R t.
 inline ValueSlope ConveyanceExcessSlope(const Geometry& geometry, double log_demand, double t) {
   const Geometry::Point p = geometry.At<Geometry::kArea | Geometry::kWidth | Geometry::kPerimeter>(t);
-  const double A2 = p.area * p.area;
-  const double fifth = A2 * A2 * p.area, P2 = p.perimeter * p.perimeter;
-  const double ratio = fifth / P2;
   ValueSlope r;
-  r.value = std::isnormal(fifth) && std::isnormal(P2) && std::isnormal(ratio)
-                ? std::log(ratio) - log_demand
-                : 5 * std::log(p.area) - 2 * std::log(p.perimeter) - log_demand;
+  r.value = ConveyanceExcessAt(p, log_demand);
   double lengthening = 2;  // P' [length / length]
   switch (geometry.shape) {
     case Shape::Circle: return {r.value, 2.5 * p.top_width * p.top_width / p.area - 2 / t};
@@ -62,6 +61,14 @@ struct NormalRoots {
   int others = 0;            // higher depths that carry Q too (closed sections)
   double other_depths[3] = {0, 0, 0};
 };
+
+// Where a closed section carries the most in uniform flow: the depth at which
+// its section factor A R^(2/3) peaks, and ln(A^5 / P^2) there.
+struct FactorPeak {
+  double depth = 0;        // [length]
+  double log_factor = 0;   // 3 ln(A R^(2/3)) [ln length^8]
+};
+FactorPeak SectionFactorPeak(const Geometry& geometry);
 
 // The section must have a wetted perimeter (not the average-width trapezoid).
 NormalRoots SolveNormal(const Geometry& geometry, double log_demand);

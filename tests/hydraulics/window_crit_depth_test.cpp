@@ -1,10 +1,10 @@
-#include "hydraulics/crit_depth.h"
+#include "hydraulics/window/crit_depth.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-namespace hydraulics {
+namespace hydraulics::window {
 namespace {
 
 BoxTexts Boxes(const char* Q, std::initializer_list<std::pair<int, const char*>> text1 = {}) {
@@ -206,4 +206,4 @@ TEST(FocusBoxName, NamesTheWindowsBoxes) {
 }
 
 }  // namespace
-}  // namespace hydraulics
+}  // namespace hydraulics::window

@@ -7,7 +7,7 @@
 
 #include "hydraulics/number_text.h"
 
-namespace hydraulics {
+namespace hydraulics::window {
 
 enum class SearchStop {
   Converged,        // |f(mid)| in single precision fell below the tolerance
@@ -126,4 +126,4 @@ SearchResult FindRoot(const Residual& f, Bracket bracket) {
   return r;
 }
 
-}  // namespace hydraulics
+}  // namespace hydraulics::window

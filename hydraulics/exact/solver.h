@@ -23,12 +23,13 @@ inline constexpr int kMaxRootIterations = 100;
 
 enum class RootStop {
   Converged,       // the bracket is a few ulps wide, or an end is an exact root
-  NoSignChange,    // the function has the same sign at both ends (or no value there)
+  NoSignChange,    // the function has the same sign at both ends
+  NotFinite,       // the function had no finite value at an end or inside the bracket
   IterationLimit,  // kMaxRootIterations evaluations without converging
 };
 
 struct RootResult {
-  double root = 0;        // midpoint of the final bracket
+  double root = std::numeric_limits<double>::quiet_NaN();  // midpoint of the final bracket; NaN unless converged
   double lo = 0, hi = 0;  // final bracket
   int iterations = 0;     // evaluations inside the bracket
   RootStop stop = RootStop::NoSignChange;
@@ -53,25 +54,32 @@ RootResult SolveBracketed(F f, double lo, double hi, double f_lo, double f_hi, T
     r.stop = RootStop::Converged;
     return r;
   }
-  // NaN fails both tests and so counts as no sign change.
-  if (!(lo < hi) || !((f_lo < 0 && f_hi > 0) || (f_lo > 0 && f_hi < 0))) {
-    r.root = lo;
+  if (std::isnan(f_lo) || std::isnan(f_hi)) {
+    r.stop = RootStop::NotFinite;
     return r;
   }
+  if (!(lo < hi) || !((f_lo < 0 && f_hi > 0) || (f_lo > 0 && f_hi < 0))) return r;
   using Policy = boost::math::policies::policy<
       boost::math::policies::domain_error<boost::math::policies::ignore_error>>;
   boost::uintmax_t evaluations = kMaxRootIterations;
+  bool not_finite = false;
+  auto watched = [&f, &not_finite](double x) {
+    const double v = f(x);
+    if (std::isnan(v)) not_finite = true;
+    return v;
+  };
   const auto [a, b] =
-      boost::math::tools::toms748_solve(f, lo, hi, f_lo, f_hi, close, evaluations, Policy());
+      boost::math::tools::toms748_solve(watched, lo, hi, f_lo, f_hi, close, evaluations, Policy());
   r.iterations = static_cast<int>(evaluations);
   r.lo = a;
   r.hi = b;
-  r.root = a + (b - a) / 2;
-  // A NaN residual inside the bracket can leave the bracket undefined.
-  if (!(a >= lo && b <= hi && a <= b))
-    r.stop = RootStop::IterationLimit;
+  if (not_finite || !(a >= lo && b <= hi && a <= b))
+    r.stop = RootStop::NotFinite;
+  else if (a == b || close(a, b))
+    r.stop = RootStop::Converged;
   else
-    r.stop = a == b || close(a, b) ? RootStop::Converged : RootStop::IterationLimit;
+    r.stop = RootStop::IterationLimit;
+  if (r.converged()) r.root = a + (b - a) / 2;
   return r;
 }
 

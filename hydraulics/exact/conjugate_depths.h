@@ -5,8 +5,8 @@
 // or equal M (sequent, across a hydraulic jump) on the other side of the
 // depth where each is least.
 
-#include "hydraulics/bracketed_solve.h"
-#include "hydraulics/section_geometry.h"
+#include "hydraulics/exact/solver.h"
+#include "hydraulics/exact/geometry.h"
 
 namespace hydraulics::exact {
 
@@ -27,6 +27,7 @@ struct OtherDepth {
   RootResult lowest;       // lowest depth other than h with the same value
   bool found = false;
   bool above_crown = false;  // closed section: the depth would lie above the crown
+  bool beyond_range = false; // the depth lies below the smallest double
   int others = 0;          // further depths with the same value
   double other_depths[3] = {0, 0, 0};
 };

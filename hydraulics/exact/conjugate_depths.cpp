@@ -1,4 +1,4 @@
-#include "hydraulics/at_depth.h"
+#include "hydraulics/exact/conjugate_depths.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,24 +72,29 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     r.slope = g.shape == Shape::Circle ? per_depth * p.top_width / 2 : per_depth;
     return r;
   };
+  auto low = [&](double t) { return low_value_slope(t).value; };
   // Newton's estimate from x0 inside (lo, hi), then the solver around it;
   // NoSignChange when that fails and the piece's own bracket must serve.
-  auto from_estimate = [&](double x0, double lo, double hi, bool positive_below) {
+  // Below the least value both take the nearly linear form: there f itself
+  // is the small difference of two large terms, as for the sequent depth of
+  // deep water, whose velocity term alone almost makes M.
+  auto from_estimate = [&](double x0, double lo, double hi, bool below_least) {
     // A velocity head below an ulp of E leaves the alternate depth at E's last ulp.
     if (x0 >= hi) x0 = std::nextafter(hi, lo);
     if (!(x0 >= lo && x0 < hi)) x0 = lo + (hi - lo) / 2;
-    const double x = positive_below ? NewtonEstimate(low_value_slope, x0, lo, hi, false)
-                                    : NewtonEstimate(value_slope, x0, lo, hi, false);
-    return SolveAround(f, x, lo, hi, positive_below);
+    if (below_least) return SolveAround(low, NewtonEstimate(low_value_slope, x0, lo, hi, false), lo, hi, false);
+    return SolveAround(f, NewtonEstimate(value_slope, x0, lo, hi, false), lo, hi, false);
   };
   OtherDepth out;
 
   // Below this depth the velocity term alone exceeds the target:
   // alpha Q^2 / (2 g A^2) >= E, or Q^2 / (g A) >= M.
   // Only the lowest piece needs it, and a pipe pays a power and an arcsine for it.
+  // Far from the turn, as for deep water, the root lies within rounding of
+  // this bound; a margin below it keeps the root inside the piece.
   auto floor_param = [&] {
     const double area_bound = energy ? Q * std::sqrt(g.alpha / (2 * grav * target)) : Q * (Q / (grav * target));
-    return g.ParamOf(std::min(g.DepthBelowArea(area_bound), turns[0]));
+    return g.ParamOf(std::min(g.DepthBelowArea(area_bound * (1 - kEstimateMargin)), turns[0]));
   };
 
   // The rectangle's sequent depth has Belanger's closed form (Chow 1959,
@@ -131,7 +136,8 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     r = InDepth(g, r);
     if (!out.found) {
       out.lowest = r;
-      out.found = r.converged();
+      out.found = r.converged() && r.root > 0;
+      out.beyond_range = r.converged() && !out.found;
     } else if (out.others < 3 && r.converged()) {
       out.other_depths[out.others++] = r.root;
     }
@@ -139,24 +145,45 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   // Pieces [0, t0], [t0, t1], ... and the last from the top turn to the crown or without end.
   double t_turns[3];
   for (int i = 0; i < turn_count; ++i) t_turns[i] = g.ParamOf(turns[i]);
+  int h_piece = 0;
+  while (h_piece < turn_count && h > turns[h_piece]) ++h_piece;
+  // Beside h's piece, across a turn where the value is least (even turns)
+  // or most (odd), the other root mirrors h while the target lies within
+  // rounding of the turn's value: there the function is flat to the last
+  // bit, and a search finds noise or h itself. The mirror image is exact to
+  // the square of h's distance from the turn.
+  auto mirrored = [&](int piece, RootResult& r) {
+    const int k = piece == h_piece + 1 ? h_piece : piece == h_piece - 1 ? piece : -1;
+    if (k < 0) return false;
+    const double at_turn = f(t_turns[k]);
+    if (k % 2 == 0 ? at_turn < 0 : at_turn > 0) return false;
+    const double depth = 2 * turns[k] - h;
+    if (!(depth > 0) || (g.closed() && depth > g.height)) return false;
+    r = RootResult{};
+    r.stop = RootStop::Converged;
+    r.root = r.lo = r.hi = g.ParamOf(depth);
+    return true;
+  };
   for (int i = 0; i <= turn_count; ++i) {
     const bool last = i == turn_count;
     // The piece holding h has no other root: the function is monotone on it.
     const bool holds_h = (i == 0 || h >= turns[i - 1]) && (last || h <= turns[i]);
     if (holds_h && !(i > 0 && h == turns[i - 1])) continue;
+    if (RootResult r; mirrored(i, r)) {
+      record(r);
+      continue;
+    }
     const double start = i == 0 ? floor_param() : t_turns[i - 1];
     if (!last) {
       const double end = t_turns[i];
       RootResult r;
-      // With one turn the value there is the least of all, so the falling
-      // piece below it holds a root; Newton starts at the floor, where the
-      // velocity term alone makes the target.
-      if (i == 0 && turn_count == 1) {
+      // The lowest piece falls to the least value: Newton starts at the
+      // floor, where the velocity term alone makes the target.
+      if (i == 0) {
         r = from_estimate(energy ? start : g.ParamOf(belanger), start, end, true);
-        if (r.converged()) {
-          record(r);
-          continue;
-        }
+        if (!r.converged()) r = SolveBracketed(low, start, end);
+        record(r);
+        continue;
       }
       if (near_estimate(start, end, r)) {
         record(r);

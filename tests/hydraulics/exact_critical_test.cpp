@@ -1,29 +1,25 @@
-#include "hydraulics/exact_geometry.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <numbers>
 
+#include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/reason_text.h"
+#include "tests/hydraulics/section_builders.h"
+
 namespace hydraulics::exact {
 namespace {
 
-Section Circular(double Q, double R) { return {.type = 1, .Q = Q, .R = R}; }
-Section Rectangular(double Q, double b) { return {.type = 2, .Q = Q, .b = b}; }
-Section AverageTrapezoid(double Q, double W, double s) { return {.type = 3, .Q = Q, .W = W, .s = s}; }
-Section TrueTrapezoid(double Q, double b, double s) {
-  return {.type = 3, .Q = Q, .b = b, .bottom_width_given = true, .s = s};
-}
-Section Triangular(double Q, double s) { return {.type = 4, .Q = Q, .s = s}; }
-Section Doorway(double Q, double b, double wall, double angle) {
-  return {.type = 5, .Q = Q, .b = b, .wall = wall, .angle = angle};
-}
+using namespace testing_sections;
+constexpr auto TrueTrapezoid = Trapezoid;
 
-CriticalState Critical(const Section& s, double g = kDefaultGravity) {
-  const Result r = Solve(s, g);
-  EXPECT_TRUE(r.state) << r.message;
-  return r.state.value_or(CriticalState{});
+Analysis CriticalAlone(const Section& s, double g = kGravity) { return Analyse(s, {}, Units{g, 1, LengthUnit::Metre}); }
+
+CriticalState Critical(const Section& s, double g = kGravity) {
+  const Analysis a = CriticalAlone(s, g);
+  EXPECT_TRUE(a.critical) << NotesText(a.notes, LengthUnit::Metre);
+  return a.critical.value_or(CriticalState{});
 }
 
 TEST(ExactClosedForms, Rectangle) {
@@ -52,11 +48,11 @@ TEST(ExactCriticalCondition, HoldsToTwelveDigitsForEverySection) {
   };
   for (const Section& s : sections) {
     const CriticalState c = Critical(s);
-    const double alpha = s.type == 5 ? kDoorwayEnergyCoefficient : 1;
+    const double alpha = s.shape == Shape::Doorway ? kDoorwayEnergyCoefficient : 1;
     const double ratio = alpha * s.Q * s.Q * c.top_width / (9.8 * std::pow(c.area, 3));
-    EXPECT_NEAR(ratio, 1, 1e-12) << "type " << s.type << " Q " << s.Q;
+    EXPECT_NEAR(ratio, 1, 1e-12) << "shape " << static_cast<int>(s.shape) << " Q " << s.Q;
     EXPECT_NEAR(c.velocity, s.Q / c.area, 1e-15 * c.velocity);
-    EXPECT_NEAR(c.hydraulic_depth, c.area / c.top_width, 1e-15 * c.hydraulic_depth);
+    EXPECT_NEAR(*c.hydraulic_depth, c.area / c.top_width, 1e-15 * *c.hydraulic_depth);
     EXPECT_NEAR(c.energy, c.depth + alpha * c.velocity * c.velocity / 19.6, 1e-14 * c.energy);
   }
 }
@@ -112,22 +108,22 @@ TEST(ExactResults, TrueTrapezoidDiffersFromAverageWidthModel) {
 }
 
 TEST(ExactNearFull, FlaggedAboveNinetyFivePercentOfTheHeight) {
-  const Result full = Solve(Circular(50, 0.5));
-  ASSERT_TRUE(full.state);
-  EXPECT_TRUE(full.state->near_full);
-  EXPECT_GT(full.state->depth, 0.95);
-  EXPECT_LT(full.state->depth, 1.0);
-  EXPECT_EQ(full.message, NearFullNote());
-  EXPECT_FALSE(Solve(Circular(2, 1)).state->near_full);
-  EXPECT_TRUE(Solve(Doorway(200, 3, 2, 180)).state->near_full);
-  EXPECT_FALSE(Solve(Rectangular(1e6, 1)).state->near_full); // open: never full
+  const Analysis full = CriticalAlone(Circular(50, 0.5));
+  ASSERT_TRUE(full.critical);
+  EXPECT_TRUE(full.notes.Has(Reason::NearFull));
+  EXPECT_GT(full.critical->depth, 0.95);
+  EXPECT_LT(full.critical->depth, 1.0);
+  EXPECT_EQ(full.notes.size(), 1);
+  EXPECT_FALSE(CriticalAlone(Circular(2, 1)).notes.Has(Reason::NearFull));
+  EXPECT_TRUE(CriticalAlone(Doorway(200, 3, 2, 180)).notes.Has(Reason::NearFull));
+  EXPECT_FALSE(CriticalAlone(Rectangular(1e6, 1)).notes.Has(Reason::NearFull)); // open: never full
 }
 
 struct Rejection {
   const char* name;
   Section section;
   double g;
-  const char* message;
+  Reason reason;
 };
 
 void PrintTo(const Rejection& r, std::ostream* os) { *os << r.name; }
@@ -135,35 +131,35 @@ void PrintTo(const Rejection& r, std::ostream* os) { *os << r.name; }
 class ExactRejectionTest : public testing::TestWithParam<Rejection> {};
 
 TEST_P(ExactRejectionTest, MakesNoSection) {
-  const Result r = Solve(GetParam().section, GetParam().g);
-  EXPECT_FALSE(r.state);
-  EXPECT_EQ(r.message, GetParam().message);
+  const Analysis a = CriticalAlone(GetParam().section, GetParam().g);
+  EXPECT_FALSE(a.critical);
+  ASSERT_EQ(a.notes.size(), 1);
+  EXPECT_EQ(a.notes.begin()->reason, GetParam().reason);
 }
 
 const double kInf = std::numeric_limits<double>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, ExactRejectionTest,
-    testing::Values(Rejection{"ZeroDischarge", Rectangular(0, 1), 9.8, "流量必须大于0"},
-                    Rejection{"NegativeDischarge", Circular(-1, 1), 9.8, "流量必须大于0"},
-                    Rejection{"InfiniteDischarge", Circular(kInf, 1), 9.8, "流量必须大于0"},
-                    Rejection{"ZeroRadius", Circular(1, 0), 9.8, "半径必须大于0"},
-                    Rejection{"NegativeWidth", Rectangular(1, -2), 9.8, "底宽必须大于0"},
-                    Rejection{"ZeroAverageWidth", AverageTrapezoid(1, 0, 1), 9.8, "平均宽度必须大于0"},
-                    Rejection{"ZeroBottomWidthGiven", TrueTrapezoid(1, 0, 1), 9.8, "底宽必须大于0"},
-                    Rejection{"ZeroSlope", Triangular(1, 0), 9.8, "边坡坡度必须大于0"},
-                    Rejection{"NegativeSlope", AverageTrapezoid(1, 1, -1), 9.8, "边坡坡度必须大于0"},
-                    Rejection{"SlopeFromZeroDivisor", Triangular(1, kInf), 9.8, "边坡坡度必须大于0"},
-                    Rejection{"NegativeWall", Doorway(1, 2, -1, 90), 9.8, "直墙高度不能为负"},
-                    Rejection{"ZeroAngle", Doorway(1, 2, 1, 0), 9.8, "顶拱角度必须在0到360度之间"},
-                    Rejection{"FullCircleAngle", Doorway(1, 2, 1, 360), 9.8, "顶拱角度必须在0到360度之间"},
-                    Rejection{"RadiusWhoseSquareOverflows", Circular(1, 1e200), 9.8, "断面尺寸超出可计算范围"},
-                    Rejection{"ArchWhoseRadiusOverflows", Doorway(18, 5e227, 0, 21), 9.8, "断面尺寸超出可计算范围"},
-                    Rejection{"UnknownType", Section{.type = 9, .Q = 1}, 9.8, "断面类型必须是1到5"},
-                    Rejection{"ZeroGravity", Rectangular(1, 1), 0, "重力加速度必须大于0"}),
+    testing::Values(Rejection{"ZeroDischarge", Rectangular(0, 1), 9.8, Reason::DischargeNotPositive},
+                    Rejection{"NegativeDischarge", Circular(-1, 1), 9.8, Reason::DischargeNotPositive},
+                    Rejection{"InfiniteDischarge", Circular(kInf, 1), 9.8, Reason::DischargeNotPositive},
+                    Rejection{"ZeroRadius", Circular(1, 0), 9.8, Reason::RadiusNotPositive},
+                    Rejection{"NegativeWidth", Rectangular(1, -2), 9.8, Reason::BottomWidthNotPositive},
+                    Rejection{"ZeroAverageWidth", AverageTrapezoid(1, 0, 1), 9.8, Reason::AverageWidthNotPositive},
+                    Rejection{"ZeroBottomWidthGiven", TrueTrapezoid(1, 0, 1), 9.8, Reason::BottomWidthNotPositive},
+                    Rejection{"ZeroSlope", Triangular(1, 0), 9.8, Reason::SideSlopeNotPositive},
+                    Rejection{"NegativeSlope", AverageTrapezoid(1, 1, -1), 9.8, Reason::SideSlopeNotPositive},
+                    Rejection{"SlopeFromZeroDivisor", Triangular(1, kInf), 9.8, Reason::SideSlopeNotPositive},
+                    Rejection{"NegativeWall", Doorway(1, 2, -1, 90), 9.8, Reason::WallNegative},
+                    Rejection{"ZeroAngle", Doorway(1, 2, 1, 0), 9.8, Reason::CrownAngleOutOfRange},
+                    Rejection{"FullCircleAngle", Doorway(1, 2, 1, 360), 9.8, Reason::CrownAngleOutOfRange},
+                    Rejection{"RadiusWhoseSquareOverflows", Circular(1, 1e200), 9.8, Reason::DimensionsBeyondRange},
+                    Rejection{"ArchWhoseRadiusOverflows", Doorway(18, 5e227, 0, 21), 9.8, Reason::DimensionsBeyondRange},
+                    Rejection{"ZeroGravity", Rectangular(1, 1), 0, Reason::GravityNotPositive}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ExactTermination, AdversarialInputsEndWithAStateOrAMessage) {
+TEST(ExactTermination, AdversarialInputsEndWithAStateOrAReason) {
   const Section extremes[] = {
       Rectangular(1e300, 1e-300), Rectangular(1e-300, 1e300), Triangular(1e300, 1e-300),
       Triangular(1e-300, 1e300),  Circular(1e300, 1e-300),    Circular(1e-300, 1e300),
@@ -171,38 +167,21 @@ TEST(ExactTermination, AdversarialInputsEndWithAStateOrAMessage) {
       Doorway(1e300, 1e-300, 1e-300, 1e-9),    Doorway(1e-300, 1e300, 0, 359.9999999),
   };
   for (const Section& s : extremes) {
-    const Result r = Solve(s);
-    EXPECT_TRUE(r.state || !r.message.empty());
-    if (r.state) {
-      EXPECT_TRUE(std::isfinite(r.state->depth));
-      EXPECT_GT(r.state->depth, 0);
-      EXPECT_LE(r.state->steps, kMaxBisectionSteps);
+    const Analysis a = CriticalAlone(s);
+    EXPECT_TRUE(a.critical || !a.notes.empty());
+    if (a.critical) {
+      EXPECT_TRUE(std::isfinite(a.critical->depth));
+      EXPECT_GT(a.critical->depth, 0);
+      EXPECT_LE(a.critical->steps, kMaxRootIterations + kMaxBracketSteps);
     }
   }
 }
 
-TEST(ExactFromBoxes, BottomWidthMakesATrueTrapezoid) {
-  BoxTexts boxes;
-  boxes.TextQ = "10";
-  boxes.Text1[2] = "3";
-  boxes.Text1[3] = "5";
-  boxes.Text1[4] = "1";
-  boxes.Text1[5] = "2";
-  const Section s = FromBoxes(3, boxes);
-  EXPECT_TRUE(s.bottom_width_given);
-  EXPECT_EQ(s.b, 3);
-  EXPECT_EQ(s.s, 0.5);
-  boxes.Text1[2].clear();
-  EXPECT_FALSE(FromBoxes(3, boxes).bottom_width_given);
-  EXPECT_FALSE(FromBoxes(5, boxes).bottom_width_given);
-  boxes.TextQ = "1e400";
-  EXPECT_EQ(Solve(FromBoxes(3, boxes)).message, "流量必须大于0");
-}
-
-TEST(ComparisonText, GivesExactValueAndSignedDeviation) {
-  EXPECT_EQ(ComparisonText(0.575754809570313, 0.666516), "按精确断面几何：0.666516 米（本结果偏差 −13.6%）");
-  EXPECT_EQ(ComparisonText(2.2, 2.0), "按精确断面几何：2 米（本结果偏差 +10.0%）");
-  EXPECT_EQ(ComparisonText(1.00001, 1.0), "按精确断面几何：1 米（本结果偏差 0.0%）");
+TEST(ExactTypeCodes, OnlyTheFiveWindowTypesMakeShapes) {
+  EXPECT_EQ(ShapeOfTypeCode(3, true), Shape::Trapezoid);
+  EXPECT_EQ(ShapeOfTypeCode(3, false), Shape::AverageTrapezoid);
+  EXPECT_FALSE(ShapeOfTypeCode(0, false));
+  EXPECT_FALSE(ShapeOfTypeCode(9, false));
 }
 
 }  // namespace
