@@ -316,13 +316,13 @@ std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::str
     AddNote(notes, kBlankFlow[which]);
     return std::nullopt;
   }
-  if (!hydraulics::StartsWithNumber(number)) {
+  const hydraulics::NumberPrefix read = hydraulics::ReadNumberPrefix(number);
+  if (read.length == 0) {
     CellFault(row, at, kFlowNames[which], "不是数，当作未给", notes);
     return std::nullopt;
   }
-  const std::optional<double> value = hydraulics::LeadingNumber(number);
-  if (!value) CellFault(row, at, kFlowNames[which], "超出双精度范围，当作未给", notes);
-  return value;
+  if (!read.value) CellFault(row, at, kFlowNames[which], "超出双精度范围，当作未给", notes);
+  return read.value;
 }
 
 void Batch::CellFault(const CsvRecord& row, std::size_t at, std::string_view name, std::string_view problem,
@@ -357,7 +357,7 @@ std::optional<hydraulics::exact::Section> Batch::SectionOf(std::int16_t type, co
                                   !hydraulics::SkipBlanks(row.field(*box_column_[2])).empty();
   const std::optional<exact::Shape> shape = exact::ShapeOfTypeCode(type, bottom_width_given);
   if (!shape) {
-    exact::AppendNoteText(faults, exact::Note{exact::Reason::SectionTypeUnknown}, options_.units.length);
+    exact::AppendNoteText(faults, exact::Note{exact::Reason::SectionTypeUnknown, 0, {}}, options_.units.length);
     return std::nullopt;
   }
   exact::Section s;

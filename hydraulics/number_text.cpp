@@ -46,10 +46,9 @@ locale_t CLocale() {
 
 }  // namespace
 
-std::optional<double> LeadingNumber(std::string_view text) {
-  text = SkipBlanks(text);
+NumberPrefix ReadNumberPrefix(std::string_view text) {
   const std::size_t n = DecimalPrefix(text);
-  if (n == 0) return 0.0;
+  if (n == 0) return {};
   // from_chars rounds as strtod does at a fraction of its cost; what it
   // declines (beyond its range either way) takes strtod's overflow to
   // infinity and gradual underflow.
@@ -57,14 +56,18 @@ std::optional<double> LeadingNumber(std::string_view text) {
   if (number.front() == '+') number.remove_prefix(1);
   double v = 0;
   const auto [stop, error] = std::from_chars(number.data(), number.data() + number.size(), v);
-  if (error == std::errc{} && stop == number.data() + number.size()) return v;
+  if (error == std::errc{} && stop == number.data() + number.size()) return {n, v};
   const std::string prefix(text.substr(0, n));
   v = strtod_l(prefix.c_str(), nullptr, CLocale());
-  if (std::isinf(v)) return std::nullopt; // beyond the double range
-  return v;
+  if (std::isinf(v)) return {n, std::nullopt};  // beyond the double range
+  return {n, v};
 }
 
-bool StartsWithNumber(std::string_view text) { return DecimalPrefix(text) > 0; }
+std::optional<double> LeadingNumber(std::string_view text) {
+  const NumberPrefix number = ReadNumberPrefix(SkipBlanks(text));
+  if (number.length == 0) return 0.0;
+  return number.value;
+}
 
 bool IsNumericText(std::string_view text) {
   text = SkipBlanks(text);
@@ -73,17 +76,19 @@ bool IsNumericText(std::string_view text) {
 }
 
 NumberFault ReadWholeNumber(std::string_view text, double& value) {
-  if (!IsNumericText(text)) return NumberFault::NotANumber;
-  const std::optional<double> v = LeadingNumber(text);
-  if (!v) return NumberFault::BeyondRange;
-  if (*v == 0) {
+  text = SkipBlanks(text);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  const NumberPrefix number = ReadNumberPrefix(text);
+  if (number.length == 0 || number.length != text.size()) return NumberFault::NotANumber;
+  if (!number.value) return NumberFault::BeyondRange;
+  if (*number.value == 0) {
     // A nonzero digit before the exponent, read as 0, underflowed.
     for (const char c : text) {
       if (c == 'e' || c == 'E') break;
       if (c >= '1' && c <= '9') return NumberFault::BeyondRange;
     }
   }
-  value = *v;
+  value = *number.value;
   return NumberFault::None;
 }
 

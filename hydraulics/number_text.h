@@ -15,9 +15,14 @@ inline std::string_view SkipBlanks(std::string_view text) {
   return text.substr(i);
 }
 
-// True when LeadingNumber finds a number at the start of `text`, which has no
-// leading blanks, rather than reading it as 0 for want of one.
-bool StartsWithNumber(std::string_view text);
+// The number at the very start of `text`: the length of its text, 0 when
+// the text starts with no number, and its value, empty when it lies beyond
+// the double range. One scan serves the value and what follows it.
+struct NumberPrefix {
+  std::size_t length = 0;
+  std::optional<double> value;
+};
+NumberPrefix ReadNumberPrefix(std::string_view text);
 
 // Value of the longest prefix of `text` that forms a decimal number (optional
 // sign, digits, '.' as the decimal point whatever the locale, optional

@@ -378,7 +378,10 @@ void LoadSkin(QWidget* window, const QString& programFolder)
         piece->update();
     }
     ShowMaximizePicture(window);
-    QCoreApplication::processEvents();
+    // The new pictures are painted now, but input waits: the exit box is
+    // loaded inside the exit command, and a click queued meanwhile must not
+    // reach a box that is still being built.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void LayoutFrame(QWidget* window)

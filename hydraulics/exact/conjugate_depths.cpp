@@ -11,6 +11,9 @@ namespace {
 constexpr double kEstimateMargin = 1e-9;
 // Rounds of bracket shrinking before the solver takes over.
 constexpr int kBracketRounds = 2;
+// Within this share of a turn the value there may equal the target to the
+// last bit (E - E_min grows as the square of the distance from the turn).
+constexpr double kNearTurn = 1e-6;
 
 }  // namespace
 
@@ -154,7 +157,7 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   // the square of h's distance from the turn.
   auto mirrored = [&](int piece, RootResult& r) {
     const int k = piece == h_piece + 1 ? h_piece : piece == h_piece - 1 ? piece : -1;
-    if (k < 0) return false;
+    if (k < 0 || !(std::fabs(h - turns[k]) <= kNearTurn * turns[k])) return false;
     const double at_turn = f(t_turns[k]);
     if (k % 2 == 0 ? at_turn < 0 : at_turn > 0) return false;
     const double depth = 2 * turns[k] - h;

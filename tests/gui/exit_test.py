@@ -9,12 +9,16 @@ The exit button shows the skinned box above the calculation window, captioned
 Escape leaves it open; Cancel (Tab, Enter) returns to a window that still computes; a
 second exit answered with Enter ends the program with status 0. Before that,
 each of several fresh boxes, dragged by its title the moment it shows, follows
-the pointer from where it stands."""
+the pointer from where it stands; and, under a skin slow to load, a second
+click on exit queued while the box loads does not enter it."""
 
 import json
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
+import time
 
 from desktop import Desktop, screenshot, stacking, wait_for, window_geometry, xdotool
 from real_window_test import Window, run_step
@@ -23,6 +27,9 @@ BOX_CAPTION = "Orvantis®"
 EXIT_POINT = (344, 284)  # the middle of 退出程序
 BOX_TITLE_POINT = (120, 15)  # on the box's middle title piece, clear of its title and close picture
 FRESH_BOX_DRAGS = 8
+FRAME_PIECES = ("imgTitleClose", "imgTitleHelp", "imgTitleLeft", "imgTitleMain", "imgTitleMaxRestore",
+                "imgTitleMaximize", "imgTitleMinimize", "imgTitleRight", "imgTitleRestore", "imgWindowBottom",
+                "imgWindowBottomLeft", "imgWindowBottomRight", "imgWindowLeft", "imgWindowRight")
 
 
 def box_window():
@@ -58,6 +65,43 @@ def check_fresh_boxes_drag(main_id, tries, shots):
         wait_for("the box to close", lambda: box_window() is None)
 
 
+def box_windows():
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{BOX_CAPTION}$"],
+                          capture_output=True, text=True).stdout.split()
+
+
+def check_queued_second_click(program):
+    """Two quick clicks on exit while the box loads a slow skin: the second
+    waits until the box is shown and then meets a window that takes no input,
+    instead of entering the box that is still being built."""
+    with tempfile.TemporaryDirectory(prefix="vardenix-slow-") as folder:
+        copy = shutil.copy(program, folder)
+        skin = os.path.join(folder, "Skinz", "Slow")
+        os.makedirs(skin)
+        # Fourteen pictures of noise at the size limit take the box tens of
+        # milliseconds to decode, far longer than the 5 ms between the clicks.
+        noise = os.path.join(folder, "noise.gif")
+        subprocess.run(["convert", "-size", "512x512", "plasma:fractal", "-colors", "256", noise], check=True)
+        for piece in FRAME_PIECES:
+            shutil.copy(noise, os.path.join(skin, piece + ".gif"))
+        with Desktop(copy, skin="Slow") as desktop:
+            main_id = desktop.program_window()
+            x0, y0, _, _ = window_geometry(main_id)
+            xdotool("mousemove", str(x0 + EXIT_POINT[0]), str(y0 + EXIT_POINT[1]),
+                    "click", "--repeat", "2", "--delay", "5", "1")
+            wait_for("the exit box", box_window)
+            time.sleep(1.5)
+            if len(box_windows()) != 1:
+                raise AssertionError(f"{len(box_windows())} exit boxes after two quick clicks")
+            xdotool("key", "Tab", "Return")
+            wait_for("the box to close", lambda: box_window() is None)
+            time.sleep(0.5)
+            if desktop.app.poll() is not None:
+                raise AssertionError(f"the program ended with {desktop.app.returncode} after Cancel")
+            if box_window() is not None:
+                raise AssertionError("a second box after Cancel")
+
+
 def check_box(window, main_id, box_id, shot):
     caption = subprocess.run(["xprop", "-id", box_id, "_NET_WM_NAME"], check=True, capture_output=True,
                              text=True).stdout
@@ -81,6 +125,8 @@ def main(program, cases_path, shots):
     os.makedirs(shots, exist_ok=True)
     with open(cases_path, encoding="utf-8") as cases:
         step = json.load(cases)["steps"][0]
+    check_queued_second_click(program)
+    print("PASS a second click queued while the box loads does not enter it")
     with Desktop(program) as desktop:
         main_id = desktop.program_window()
         window = Window(desktop.app.pid)
