@@ -1,6 +1,7 @@
 #include "hydraulics/exact/conjugate_depths.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -11,9 +12,11 @@ namespace {
 constexpr double kEstimateMargin = 1e-9;
 // Rounds of bracket shrinking before the solver takes over.
 constexpr int kBracketRounds = 2;
-// Within this share of a turn the value there may equal the target to the
-// last bit (E - E_min grows as the square of the distance from the turn).
-constexpr double kNearTurn = 1e-6;
+// Near a turn of E or M at T the other root of f mirrors h: it lies at
+// 2 T - h with a relative error of the order of d^2, d = |h - T| / T. A
+// search instead meets f's rounding, ulp(E), beside a slope that falls as d,
+// and errs by about ulp / d. The two errors cross at d = cbrt(ulp).
+const double kNearTurn = std::cbrt(DBL_EPSILON);
 
 }  // namespace
 
@@ -150,18 +153,16 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
   for (int i = 0; i < turn_count; ++i) t_turns[i] = g.ParamOf(turns[i]);
   int h_piece = 0;
   while (h_piece < turn_count && h > turns[h_piece]) ++h_piece;
-  // Beside h's piece, across a turn where the value is least (even turns)
-  // or most (odd), the other root mirrors h while the target lies within
-  // rounding of the turn's value: there the function is flat to the last
-  // bit, and a search finds noise or h itself. The mirror image is exact to
-  // the square of h's distance from the turn.
+  // Beside h's piece, across a turn where the value is least or most, the
+  // other root mirrors h close to the turn, where f is flat to its last bits
+  // and a search finds noise or h itself.
   auto mirrored = [&](int piece, RootResult& r) {
     const int k = piece == h_piece + 1 ? h_piece : piece == h_piece - 1 ? piece : -1;
     if (k < 0 || !(std::fabs(h - turns[k]) <= kNearTurn * turns[k])) return false;
-    const double at_turn = f(t_turns[k]);
-    if (k % 2 == 0 ? at_turn < 0 : at_turn > 0) return false;
     const double depth = 2 * turns[k] - h;
-    if (!(depth > 0) || (g.closed() && depth > g.height)) return false;
+    const double piece_lo = piece == 0 ? 0.0 : turns[piece - 1];
+    const double piece_hi = piece == turn_count ? (g.closed() ? g.height : depth) : turns[piece];
+    if (!(depth > piece_lo && depth <= piece_hi) && depth != turns[k]) return false;
     r = RootResult{};
     r.stop = RootStop::Converged;
     r.root = r.lo = r.hi = g.ParamOf(depth);

@@ -87,4 +87,32 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"NotANumber", std::numeric_limits<double>::quiet_NaN()}),
     [](const auto& info) { return info.param.name; });
 
+struct LiteralCase {
+  const char* name;
+  double value;
+  const char* text;
+};
+
+void PrintTo(const LiteralCase& c, std::ostream* os) { *os << c.name; }
+
+class TextFormLiteralTest : public testing::TestWithParam<LiteralCase> {};
+
+// Fifteen nines round up to the next power of ten: the decimal point and the
+// fraction go, and the exponent moves on by one.
+TEST_P(TextFormLiteralTest, RoundsUpToAPowerOfTen) {
+  std::string text;
+  cli::AppendTextForm(text, GetParam().value);
+  EXPECT_EQ(text, GetParam().text);
+  EXPECT_EQ(hydraulics::TextForm(GetParam().value), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PowersOfTen, TextFormLiteralTest,
+    testing::Values(LiteralCase{"JustBelowOne", 0.99999999999999994, "1"},
+                    LiteralCase{"JustBelowOneTenth", 0.099999999999999995, "0.1"},
+                    LiteralCase{"JustBelowTheExponentForm", 9.99999999999999995e-5, "0.0001"},
+                    LiteralCase{"JustBelowTenToTheFifteenth", 999999999999999.94, "1E+15"},
+                    LiteralCase{"NegativeJustAboveMinusOne", -0.99999999999999994, "-1"}),
+    [](const auto& info) { return info.param.name; });
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 #include <numbers>
@@ -412,6 +413,176 @@ TEST(CriticalBand, SlopeAtTheCriticalSlopeIsCriticalFlowOnACriticalSlope) {
   EXPECT_EQ(at.slope_class, SlopeClass::Critical);
   EXPECT_EQ(at.normal->regime, Regime::Critical);
   EXPECT_NEAR(at.normal->depth, first.critical->depth, 1e-12);
+}
+
+// ---- Edges an engineer meets ------------------------------------------------
+
+// A closed section with two normal depths reports the lower one, flags the
+// other with its value, and classes the slope by the reported depth: a pipe
+// of R = 1 nearly full is steep at S0 = 0.015, although the upper depth lies
+// above the critical one.
+TEST(TwoNormalDepths, TheLowerIsReportedAndClassesTheSlope) {
+  for (const double S0 : {0.015, 0.0151}) {
+    const Analysis a = AnalyseWith(Circular(20, 1), 0.013, S0, std::nullopt);
+    ASSERT_TRUE(a.normal && a.critical) << Why(a);
+    ASSERT_EQ(Reasons(a), (std::vector{Reason::NearFull, Reason::HigherNormalDepths}));
+    const Note& higher = a.notes.begin()[1];
+    ASSERT_EQ(higher.count, 1);
+    EXPECT_LT(a.normal->depth, a.critical->depth);
+    EXPECT_GT(higher.values[0], a.normal->depth);
+    EXPECT_LT(higher.values[0], 2);
+    // The flagged depth carries Q too: Manning's formula on an independent circle.
+    const Shape4 x = Independent(Circular(20, 1), higher.values[0]);
+    EXPECT_NEAR(x.A * std::pow(x.A / x.P, 2.0 / 3) * std::sqrt(S0) / 0.013, 20, 20 * 1e-12);
+    EXPECT_EQ(a.normal->regime, Regime::Supercritical);
+    EXPECT_EQ(a.slope_class, SlopeClass::Steep);
+  }
+}
+
+// Fr within 0.001 of 1 is critical flow and, for uniform flow, a critical
+// slope; 1.002 and 0.998 are not. The slope a hair above i_k (0.002587 for
+// this rectangle) is critical in both regime and class.
+TEST(CriticalBand, RegimeAndSlopeClassUseOneBandOnTheFroudeNumber) {
+  EXPECT_EQ(RegimeOf(1.002), Regime::Supercritical);
+  EXPECT_EQ(RegimeOf(0.998), Regime::Subcritical);
+  EXPECT_EQ(RegimeOf(1.0009), Regime::Critical);
+  const Analysis a = AnalyseWith(Rectangular(10, 5), 0.013, 0.002592, std::nullopt);
+  ASSERT_TRUE(a.normal);
+  EXPECT_EQ(a.normal->regime, Regime::Critical);
+  EXPECT_EQ(a.slope_class, SlopeClass::Critical);
+}
+
+struct Bed {
+  const char* name;
+  double S0;
+  SlopeClass slope;
+  Reason reason;
+};
+
+class FlatAndAdverseBeds : public testing::TestWithParam<Bed> {};
+
+// No uniform flow on a flat or rising bed: a fact, not an input fault; the
+// critical slope and the state at h are still given.
+TEST_P(FlatAndAdverseBeds, HaveAClassAndNoNormalDepth) {
+  const Analysis a = AnalyseWith(Rectangular(10, 5), 0.013, GetParam().S0, 0.5);
+  EXPECT_EQ(a.slope_class, GetParam().slope);
+  EXPECT_FALSE(a.normal);
+  EXPECT_TRUE(a.critical_slope && a.at_depth && a.at_depth->alternate && a.at_depth->sequent);
+  EXPECT_EQ(Reasons(a), std::vector{GetParam().reason});
+}
+
+INSTANTIATE_TEST_SUITE_P(Beds, FlatAndAdverseBeds,
+                         testing::Values(Bed{"Flat", 0, SlopeClass::Horizontal, Reason::NoNormalDepthOnFlatBed},
+                                         Bed{"Adverse", -0.001, SlopeClass::Adverse,
+                                             Reason::NoNormalDepthOnAdverseBed}),
+                         [](const auto& info) { return info.param.name; });
+
+// Within rounding of the critical depth E and M are flat to the last bit:
+// both conjugate depths are still found, on the other side of the turn and
+// no farther from it than h.
+TEST(NearCritical, AlternateAndSequentDepthsAreFound) {
+  for (const Section& s : {Rectangular(10, 5), Trapezoid(30, 6, 0.5), Triangular(1, 1), Circular(2, 1)}) {
+    const double hk = Analyse(s).critical->depth;
+    for (const double delta : {0.0, 1e-16, -1e-16, 3e-13, -3e-13, 1e-9, -1e-9, 5e-6, -5e-6, 1e-4, -1e-4}) {
+      const double h = hk * (1 + delta);
+      const Analysis a = AnalyseWith(s, std::nullopt, std::nullopt, h);
+      ASSERT_TRUE(a.at_depth) << Why(a);
+      for (const std::optional<double>& other : {a.at_depth->alternate, a.at_depth->sequent}) {
+        ASSERT_TRUE(other) << "shape " << static_cast<int>(s.shape) << " delta " << delta << ": " << Why(a);
+        EXPECT_LE((*other - hk) * (h - hk), 0) << delta;
+        EXPECT_LE(std::fabs(*other - hk), 1.01 * std::fabs(h - hk) + 4e-16 * hk) << delta;
+      }
+    }
+  }
+}
+
+// Deep water: the sequent depth of h = 5 m at 675 times the critical depth;
+// the value of the momentum equation solved to 60 digits is 3.26530610112453e-8 m.
+TEST(DeepWater, HasItsTinySequentDepth) {
+  const Analysis a = AnalyseWith(Rectangular(0.01, 5), 0.013, 0.001, 5.0);
+  ASSERT_TRUE(a.at_depth && a.at_depth->sequent) << Why(a);
+  EXPECT_NEAR(*a.at_depth->sequent, 3.26530610112453e-8, 3.26530610112453e-8 * 1e-14);
+  const Analysis beyond = AnalyseWith(Rectangular(0.01, 5), std::nullopt, std::nullopt, 1e300);
+  EXPECT_TRUE(beyond.notes.Has(Reason::SequentBeyondRange)) << Why(beyond);
+  EXPECT_TRUE(beyond.at_depth && beyond.at_depth->alternate) << Why(beyond);
+}
+
+// At a critical depth within 1e-7 of the crown the depth rounds to the
+// diameter; the width must come from the solver's angle: for a full circle
+// B = g A^3 / Q^2 to first order in the tiny cap. Closer still than a double
+// resolves, the section flows full.
+TEST(AtTheCrown, WidthComesFromTheSolversAngle) {
+  const Analysis a = Analyse(Circular(5e4, 1));
+  ASSERT_TRUE(a.critical) << Why(a);
+  const double B = 9.8 * std::pow(kPi, 3) / (5e4 * 5e4);
+  EXPECT_NEAR(a.critical->top_width, B, B * 1e-6);
+  EXPECT_NEAR(*a.critical->hydraulic_depth, a.critical->area / a.critical->top_width, 1e-9);
+  const Analysis full = Analyse(Circular(1e12, 1));
+  ASSERT_TRUE(full.critical) << Why(full);
+  EXPECT_EQ(Reasons(full), std::vector{Reason::CriticalAtCrown});
+  EXPECT_EQ(full.critical->depth, 2);
+  EXPECT_EQ(full.critical->top_width, 0);
+  EXPECT_FALSE(full.critical->hydraulic_depth);
+  EXPECT_NEAR(full.critical->area, kPi, 1e-15);
+}
+
+// The doorway's Froude number carries alpha = 1.05, as its critical depth
+// does: Fr = 1 there to the last bits.
+TEST(DoorwayFroude, IsOneAtItsOwnCriticalDepth) {
+  for (const Section& s : {Doorway(8, 3, 3, 120), Doorway(10, 3, 2, 180)}) {
+    const double hk = Analyse(s).critical->depth;
+    const Analysis a = AnalyseWith(s, std::nullopt, std::nullopt, hk);
+    ASSERT_TRUE(a.at_depth) << Why(a);
+    EXPECT_NEAR(a.at_depth->froude, 1, 4e-16);
+  }
+}
+
+// Off the fast paths: a pipe's critical depth below the first cell of its
+// table, and a flat arch on no walls; against the defining equation with an
+// independent circle and, for the arch, quadrature of its width.
+TEST(OffTheFastPaths, CriticalDepthsMeetTheirEquation) {
+  for (const double Q : {1e-6, 1e-9, 1e-12}) {
+    const Analysis a = Analyse(Circular(Q, 1));
+    ASSERT_TRUE(a.critical) << Why(a);
+    const Shape4 x = Independent(Circular(Q, 1), a.critical->depth);
+    EXPECT_NEAR(Q * Q * x.B / (9.8 * std::pow(x.A, 3)), 1, 1e-9) << Q;
+  }
+  // A flat arch 3 m wide is a few millimetres (1 degree) or microns high.
+  for (const auto [Q, angle] : {std::pair{1e-4, 1.0}, {3e-9, 1e-3}}) {
+    const Section s = Doorway(Q, 3, 0, angle);
+    const Analysis a = Analyse(s);
+    ASSERT_TRUE(a.critical) << Why(a);
+    const double theta = angle * kPi / 360, Ra = 1.5 / std::sin(theta), h = a.critical->depth;
+    // Ra^2 - z^2 = (Ra - z)(Ra + z), the crown's height 2 Ra sin^2(theta / 2)
+    // above the springing line written without cancellation.
+    const double rise = 2 * Ra * std::pow(std::sin(theta / 2), 2);
+    EXPECT_LT(h, 0.9 * rise) << angle;  // well below the crown
+    auto width = [&](double y) { return 2 * std::sqrt((rise - y) * (2 * Ra - rise + y)); };
+    double area = 0;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) area += width((i + 0.5) * h / n) * h / n;  // midpoint rule
+    EXPECT_NEAR(a.critical->area / area, 1, 1e-6) << angle;
+    EXPECT_NEAR(a.critical->top_width / width(h), 1, 1e-9) << angle;
+    EXPECT_NEAR(1.05 * Q * Q * a.critical->top_width / (9.8 * std::pow(a.critical->area, 3)), 1, 1e-12) << angle;
+  }
+}
+
+// Sentences name the unit system's length, and the capacity's numbers travel
+// with its reason.
+TEST(Sentences, NameTheLengthUnit) {
+  const Analysis a = Analyse(Doorway(2.49001, 0.153926, 3.49475, 357.362), {}, kUS);
+  EXPECT_NE(NotesText(a.notes, LengthUnit::Foot).find(" 英尺、"), std::string::npos) << Why(a);
+  EXPECT_EQ(NotesText(a.notes, LengthUnit::Foot).find("米"), std::string::npos);
+  Notes beyond;
+  beyond.Add(Reason::CriticalBeyondRange);
+  EXPECT_EQ(NotesText(beyond, LengthUnit::Metre), "临界水深超出可计算范围");
+  // R = 1, n = 0.014, S0 = 0.001 carries at most 4.809 m^3/s, at 0.938 D = 1.876 m.
+  const Analysis pipe = AnalyseWith(Circular(5, 1), 0.014, 0.001, std::nullopt);
+  ASSERT_TRUE(pipe.notes.Has(Reason::BeyondCapacity));
+  const Note& capacity = *std::find_if(pipe.notes.begin(), pipe.notes.end(),
+                                       [](const Note& n) { return n.reason == Reason::BeyondCapacity; });
+  EXPECT_NEAR(capacity.values[0], 4.809, 5e-4);
+  EXPECT_NEAR(capacity.values[1], 1.876, 5e-4);
 }
 
 // ---- The solver ------------------------------------------------------------
