@@ -142,8 +142,9 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
     r = InDepth(g, r);
     if (!out.found) {
       out.lowest = r;
-      out.found = r.converged() && r.root > 0;
-      out.beyond_range = r.converged() && !out.found;
+      out.found = r.converged() && Positive(r.root);
+      // A root that is no double, or values that leave the double range on the way.
+      out.beyond_range = (r.converged() && !out.found) || r.stop == RootStop::NotFinite;
     } else if (out.others < 3 && r.converged()) {
       out.other_depths[out.others++] = r.root;
     }
@@ -236,8 +237,8 @@ OtherDepth SolveOtherSide(const Geometry& g, Conjugate which, double Q, double g
         // the trapezoid family, so either part bounds the depth.
         const double M = target;
         hi = std::numeric_limits<double>::infinity();
-        if (g.shape != Shape::Triangle) hi = std::sqrt(2 * M / g.b);
-        if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * M / g.m));
+        if (g.shape != Shape::Triangle) hi = std::sqrt(2 * (M / g.b));
+        if (g.shape != Shape::Rectangle) hi = std::min(hi, std::cbrt(3 * (M / g.m)));
         if (!(hi > lo)) hi = lo * 2;
         // In a triangle the momentum term at that bound, less than at the
         // root, leaves a closer bound from above, where Newton's steps on

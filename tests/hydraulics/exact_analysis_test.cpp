@@ -548,7 +548,7 @@ TEST(OffTheFastPaths, CriticalDepthsMeetTheirEquation) {
     EXPECT_NEAR(Q * Q * x.B / (9.8 * std::pow(x.A, 3)), 1, 1e-9) << Q;
   }
   // A flat arch 3 m wide is a few millimetres (1 degree) or microns high.
-  for (const auto [Q, angle] : {std::pair{1e-4, 1.0}, {3e-9, 1e-3}}) {
+  for (const auto& [Q, angle] : {std::pair{1e-4, 1.0}, {3e-9, 1e-3}}) {
     const Section s = Doorway(Q, 3, 0, angle);
     const Analysis a = Analyse(s);
     ASSERT_TRUE(a.critical) << Why(a);
