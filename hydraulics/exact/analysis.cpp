@@ -64,6 +64,21 @@ void AnalyseNormal(const Geometry& g, double Q, double n, double S0, const Units
   if (normal.others > 0) a.notes.Add(Reason::HigherNormalDepths, normal.other_depths, normal.others);
 }
 
+// The reasons that go with an alternate or a sequent depth.
+struct OtherDepthReasons {
+  Reason others, above_crown, beyond_range, not_found;
+};
+
+// The depth found, with any further ones flagged; or why there is none.
+void Take(const OtherDepth& found, const OtherDepthReasons& why, std::optional<double>& depth, Notes& notes) {
+  if (found.found) {
+    depth = found.lowest.root;
+    if (found.others > 0) notes.Add(why.others, found.other_depths, found.others);
+    return;
+  }
+  notes.Add(found.above_crown ? why.above_crown : found.beyond_range ? why.beyond_range : why.not_found);
+}
+
 void AnalyseAtDepth(const Geometry& g, double Q, double grav, double h, const CriticalRoots& roots,
                     Analysis& a) {
   if (!Positive(h)) {
@@ -99,14 +114,9 @@ void AnalyseAtDepth(const Geometry& g, double Q, double grav, double h, const Cr
   const int turn_count = 1 + roots.others;
   const OtherDepth alternate =
       SolveOtherSide(g, Conjugate::Alternate, Q, grav, h, s.energy, turns, turn_count, s.froude);
-  if (alternate.found) {
-    state.alternate = alternate.lowest.root;
-    if (alternate.others > 0) a.notes.Add(Reason::OtherAlternateDepths, alternate.other_depths, alternate.others);
-  } else {
-    a.notes.Add(alternate.above_crown ? Reason::AlternateAboveCrown
-                : alternate.beyond_range ? Reason::AlternateBeyondRange
-                                         : Reason::AlternateNotFound);
-  }
+  Take(alternate, {Reason::OtherAlternateDepths, Reason::AlternateAboveCrown, Reason::AlternateBeyondRange,
+                   Reason::AlternateNotFound},
+       state.alternate, a.notes);
   // M is least where Q^2 B / (g A^3) = 1, the critical depth without the
   // doorway's energy coefficient.
   int momentum_turns = turn_count;
@@ -125,14 +135,9 @@ void AnalyseAtDepth(const Geometry& g, double Q, double grav, double h, const Cr
     sequent.beyond_range = true;
   else if (momentum_turns > 0)
     sequent = SolveOtherSide(g, Conjugate::Sequent, Q, grav, h, momentum, turns, momentum_turns, s.froude);
-  if (sequent.found) {
-    state.sequent = sequent.lowest.root;
-    if (sequent.others > 0) a.notes.Add(Reason::OtherSequentDepths, sequent.other_depths, sequent.others);
-  } else {
-    a.notes.Add(sequent.above_crown    ? Reason::SequentAboveCrown
-                : sequent.beyond_range ? Reason::SequentBeyondRange
-                                       : Reason::SequentNotFound);
-  }
+  Take(sequent, {Reason::OtherSequentDepths, Reason::SequentAboveCrown, Reason::SequentBeyondRange,
+                 Reason::SequentNotFound},
+       state.sequent, a.notes);
 }
 
 }  // namespace
