@@ -1,0 +1,679 @@
+#include "hydraulics/exact/profile.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+#include <boost/math/quadrature/gauss_kronrod.hpp>
+
+#include "hydraulics/exact/critical_depth.h"
+#include "hydraulics/exact/normal_depth.h"
+#include "hydraulics/exact/solver.h"
+
+namespace hydraulics::exact {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// A control or end depth this close, relative, to a critical or normal depth
+// is that depth: the tool's own 15-digit text of a depth reads back within it.
+constexpr double kSameDepth = 1e-12;
+
+// Each step's distance is summed from Gauss–Kronrod panels of 15 points
+// until every panel's |Kronrod - Gauss| lies below this share of the step:
+// that difference overstates the Kronrod sum's own error by orders of
+// magnitude on these smooth integrands.
+using Rule = boost::math::quadrature::gauss_kronrod<double, 15>;
+constexpr double kQuadratureTolerance = 1e-12;
+
+// One panel and its error estimate. Boost 1.74 gives the estimate of the
+// rule on [-1, 1], not scaled to the panel: a constant has the same
+// estimate over any width.
+template <class F>
+double Panel(const F& f, double a, double b, double& error) {
+  const double K = Rule::integrate(f, a, b, 0, 0.0, &error);
+  error *= std::fabs(b - a) / 2;
+  return K;
+}
+// A step that still misses the tolerance after this many panels or halvings
+// is reported as not converged rather than left to run.
+constexpr int kMaxPanels = 2000;
+constexpr int kMaxHalvings = 50;
+// Ulps of rounding in one evaluation of the integrand, apart from the
+// cancellation in i - J near a normal depth.
+constexpr double kRoundingUlps = 16;
+
+// A station's depth, found from the distance, to this share of its distance
+// from the normal depth it approaches (or of itself elsewhere).
+constexpr double kStationTolerance = 1e-14;
+// Tries at moving a bracket end towards a wall the profile approaches
+// without end (a normal depth, or no top at all).
+constexpr int kMaxBracketMoves = 1100;
+// Each try comes this many times closer to the normal depth.
+constexpr double kApproachFactor = 16;
+
+// What bounds the depths a profile can take: its zone lies between two
+// neighbouring walls.
+enum class WallKind : std::uint8_t {
+  Floor,     // h = 0
+  Critical,  // reached at a finite distance, where the profile stops
+  Normal,    // approached without end
+  Crown,     // a closed section's top, reached at a finite distance
+  Open,      // no top: an open section's depth grows without bound
+};
+
+struct Wall {
+  double s = 0;  // in the integration parameter
+  double h = 0;  // depth
+  WallKind kind = WallKind::Floor;
+};
+
+// The section at a value of the integration parameter s.
+struct Point {
+  double h = 0, A = 0, B = 0, P = 0;
+  double dh_ds = 1;  // dh / ds
+  double dP_ds = 2;  // dP / ds
+};
+
+// The channel, the flow and the parameter the distances are integrated in:
+// the depth itself, except where the top width has a square root's
+// behaviour at the crown. A pipe takes its half angle t, h = R (1 - cos t),
+// and a doorway's arch the arc length swept from the springing line,
+// s = wall + Ra (theta - phi) with phi the half angle of the cap above the
+// surface: in those, area, width and perimeter are smooth to the crown, and
+// the quadrature converges there as anywhere else.
+class Channel {
+public:
+  Channel(const Geometry& g, double Q, double n, double k, double grav, double S0)
+      : g_(g), Q_(Q), S0_(S0), alpha_over_g_(g.alpha / grav), n_over_k_(n / k) {}
+
+  double ParamOf(double h) const {
+    switch (g_.shape) {
+      case Shape::Circle: return g_.HalfAngle(h);
+      case Shape::Doorway:
+        if (h <= g_.wall) return h;
+        return g_.wall + g_.Ra * (g_.theta - g_.CapHalfAngle(g_.CrownGap(h - g_.wall)));
+      default: return h;
+    }
+  }
+  double TopParam() const {
+    if (g_.shape == Shape::Doorway) return g_.wall + g_.Ra * g_.theta;
+    return g_.TopParam();
+  }
+
+  Point At(double s) const {
+    switch (g_.shape) {
+      case Shape::Circle: {
+        const Geometry::Point p =
+            g_.At<Geometry::kDepth | Geometry::kArea | Geometry::kWidth | Geometry::kPerimeter>(s);
+        return {p.depth, p.area, p.top_width, p.perimeter, p.top_width / 2, 2 * g_.R};
+      }
+      case Shape::Doorway: {
+        if (s <= g_.wall) return {s, g_.b * s, g_.b, g_.b + 2 * s, 1, 2};
+        const double swept = (s - g_.wall) / g_.Ra;  // theta - phi
+        const double phi = std::max(g_.theta - swept, 0.0);
+        const double half = std::sin(phi / 2);
+        const double gap = 2 * g_.Ra * half * half;
+        // Ra (cos phi - cos theta) as a product: no cancellation just above
+        // the springing line.
+        const double u = 2 * g_.Ra * std::sin((g_.theta + phi) / 2) * std::sin((g_.theta - phi) / 2);
+        const double sin_phi = std::sin(phi);
+        return {g_.wall + u, g_.b * g_.wall + g_.ArchAreaBelowGap(gap, u), 2 * g_.Ra * sin_phi,
+                g_.b + 2 * g_.wall + 2 * g_.Ra * (g_.theta - phi), sin_phi, 2};
+      }
+      case Shape::Rectangle: return {s, g_.Area(s), g_.TopWidth(s), g_.Perimeter(s), 1, 2};
+      default: return {s, g_.Area(s), g_.TopWidth(s), g_.Perimeter(s), 1, 2 * g_.side};
+    }
+  }
+
+  // 1 - alpha Q^2 B / (g A^3), in velocities so that no power leaves the
+  // double range before the quotient does.
+  double EnergyTerm(const Point& p) const {
+    const double V = Q_ / p.A;
+    return 1 - alpha_over_g_ * V * V * p.B / p.A;
+  }
+  // J = (n V / k)^2 / R^(4/3) (Manning).
+  double FrictionSlope(const Point& p) const {
+    const double c = n_over_k_ * Q_ / p.A, R = p.A / p.P;
+    return c * c / (R * std::cbrt(R));
+  }
+  // dx/ds.
+  double Slope(double s) const {
+    const Point p = At(s);
+    return EnergyTerm(p) / (S0_ - FrictionSlope(p)) * p.dh_ds;
+  }
+  // dx/ds near a normal depth s_n goes as residue / (s - s_n): there
+  // i - J has the slope i r, r = 10/3 A'/A - 4/3 P'/P (J = i at s_n).
+  // `reach` = 1 / |r|: i - J, as i less J, carries a rounding error of about
+  // an ulp of i, which is reach / |s - s_n| ulps of itself.
+  struct Pole {
+    double residue = 0;
+    double reach = 0;
+  };
+  Pole PoleAt(double s_n) const {
+    const Point p = At(s_n);
+    const double rate = 10.0 / 3 * p.B * p.dh_ds / p.A - 4.0 / 3 * p.dP_ds / p.P;
+    return {EnergyTerm(p) * p.dh_ds / (S0_ * rate), 1 / std::fabs(rate)};
+  }
+
+  const Geometry& geometry() const { return g_; }
+  double S0() const { return S0_; }
+  double Q() const { return Q_; }
+
+private:
+  const Geometry& g_;
+  double Q_, S0_, alpha_over_g_, n_over_k_;
+};
+
+// The depths between two walls, and what the integrand does at them.
+struct Zone {
+  Wall lo, hi;
+  int poles = 0;  // normal depths among lo and hi
+  double pole[2] = {0, 0};
+  double residue[2] = {0, 0};
+  double reach[2] = {0, 0};
+  double split = std::numeric_limits<double>::quiet_NaN();  // a doorway's springing line inside the zone
+};
+
+struct Accuracy {
+  bool converged = true;
+  int panels = 0;
+};
+
+// The sum of Gauss–Kronrod panels over [a, b], halving a panel until its
+// error estimate lies below `tolerance` per unit of width, or below what
+// rounding leaves of the integrand there (`floor` of the panel's ends).
+template <class F, class Floor>
+double AdaptiveSum(const F& f, const Floor& floor, double a, double b, double K, double error, double tolerance,
+                   Accuracy& acc) {
+  struct Part {
+    double a, b, K, error;
+    int depth;
+  };
+  Part stack[kMaxHalvings + 2];
+  int top = 0;
+  stack[top++] = {a, b, K, error, 0};
+  double sum = 0;
+  while (top > 0) {
+    const Part p = stack[--top];
+    if (!std::isfinite(p.K)) {
+      acc.converged = false;
+      return std::numeric_limits<double>::quiet_NaN();
+    }
+    if (p.error <= tolerance * std::fabs(p.b - p.a) || p.error <= floor(p.a, p.b)) {
+      sum += p.K;
+      continue;
+    }
+    const double mid = p.a + (p.b - p.a) / 2;
+    if (p.depth >= kMaxHalvings || acc.panels >= kMaxPanels || mid == p.a || mid == p.b) {
+      acc.converged = false;
+      sum += p.K;
+      continue;
+    }
+    double e1 = 0, e2 = 0;
+    const double K1 = Panel(f, p.a, mid, e1);
+    const double K2 = Panel(f, mid, p.b, e2);
+    acc.panels += 2;
+    stack[top++] = {mid, p.b, K2, e2, p.depth + 1};
+    stack[top++] = {p.a, mid, K1, e1, p.depth + 1};
+  }
+  return sum;
+}
+
+// x(b) - x(a) within a zone: each normal depth at its walls contributes its
+// logarithm in closed form, residue ln((b - s_n) / (a - s_n)), and the rest,
+// smooth through the walls, goes to the quadrature; a doorway's springing
+// line, where the width's slope jumps, splits it.
+double Distance(const Channel& ch, const Zone& z, double a, double b, Accuracy& acc) {
+  if (a == b) return 0;
+  double logs = 0;
+  for (int i = 0; i < z.poles; ++i) logs += z.residue[i] * std::log1p((b - a) / (a - z.pole[i]));
+  const auto smooth = [&ch, &z](double s) {
+    double v = ch.Slope(s);
+    for (int i = 0; i < z.poles; ++i) v -= z.residue[i] / (s - z.pole[i]);
+    return v;
+  };
+  // Near a normal depth dx/ds is residue / d with d = s - s_n, good to about
+  // reach / d ulps: over a panel, the error no quadrature can remove is the
+  // integral of that, which a tolerance below it would halve forever.
+  const auto floor = [&z](double p, double q) {
+    double noise = 0;
+    for (int i = 0; i < z.poles; ++i)
+      noise += kRoundingUlps * DBL_EPSILON * std::fabs(z.residue[i]) * z.reach[i] *
+               std::fabs(1 / (p - z.pole[i]) - 1 / (q - z.pole[i]));
+    return noise;
+  };
+  // Pieces in increasing order of s; the sign of the whole comes last.
+  const double lo = std::min(a, b), hi = std::max(a, b);
+  double ends[3] = {lo, hi, hi};
+  int pieces = 1;
+  if (z.split > lo && z.split < hi) {
+    ends[1] = z.split;
+    pieces = 2;
+  }
+  double K[2] = {0, 0}, error[2] = {0, 0}, first = 0;
+  for (int i = 0; i < pieces; ++i) {
+    K[i] = Panel(smooth, ends[i], ends[i + 1], error[i]);
+    first += K[i];
+  }
+  acc.panels += pieces;
+  const double sign = a < b ? 1 : -1;
+  const double tolerance = kQuadratureTolerance * std::fabs(logs + sign * first) / (hi - lo);
+  double sum = 0;
+  for (int i = 0; i < pieces; ++i) sum += AdaptiveSum(smooth, floor, ends[i], ends[i + 1], K[i], error[i], tolerance, acc);
+  return logs + sign * sum;
+}
+
+// Bracket tolerance for a station's parameter: relative to its distance from
+// the normal depth being approached, where the distance is most sensitive.
+struct StationClose {
+  double pole = 0;
+  bool has_pole = false;
+  bool operator()(double a, double b) const {
+    double scale = std::max(std::fabs(a), std::fabs(b));
+    if (has_pole) scale = std::min(scale, std::min(std::fabs(a - pole), std::fabs(b - pole)));
+    return b - a <= kStationTolerance * scale || CloseEnough{}(a, b);
+  }
+};
+
+int Sign(double v) { return (v > 0) - (v < 0); }
+
+ProfileType TypeOf(SlopeClass slope, bool above_critical, bool above_normal) {
+  switch (slope) {
+    case SlopeClass::Mild: return above_normal ? ProfileType::A1 : above_critical ? ProfileType::B1 : ProfileType::C1;
+    case SlopeClass::Steep: return above_critical ? ProfileType::A2 : above_normal ? ProfileType::B2 : ProfileType::C2;
+    // Within the critical band the two depths differ by a hair; the side of
+    // the critical depth names the profile.
+    case SlopeClass::Critical: return above_critical ? ProfileType::A3 : ProfileType::C3;
+    case SlopeClass::Horizontal: return above_critical ? ProfileType::B0 : ProfileType::C0;
+    case SlopeClass::Adverse: return above_critical ? ProfileType::BAdverse : ProfileType::CAdverse;
+  }
+  return ProfileType::A1;
+}
+
+bool Near(double a, double b) { return std::fabs(a - b) <= kSameDepth * std::fabs(b); }
+
+// Every input fault at once, so that a row's message names them all.
+void CheckInputs(const Geometry& g, const ProfileInputs& in, const Units& units, Notes& notes) {
+  if (!g.has_perimeter()) notes.Add(Reason::ProfileNeedsBottomWidth);
+  if (!Positive(in.n)) notes.Add(Reason::RoughnessNotPositive);
+  if (!Positive(units.k)) notes.Add(Reason::ManningConstantNotPositive);
+  if (!std::isfinite(in.S0)) notes.Add(Reason::BedSlopeNotFinite);
+  if (in.alpha && !Positive(*in.alpha)) notes.Add(Reason::EnergyCoefficientNotPositive);
+  if (in.steps < 1 || in.steps > kMaxProfileSteps) notes.Add(Reason::StepsOutOfRange, {1.0, double(kMaxProfileSteps)});
+  if (!Positive(in.h1))
+    notes.Add(Reason::ControlDepthNotPositive);
+  else if (g.closed() && !(in.h1 < g.height))
+    notes.Add(Reason::ControlDepthNotBelowCrown, {g.height});
+  if (!in.h2 && !in.L) {
+    notes.Add(Reason::ProfileNeedsEnd);
+  } else if (in.h2 && in.L) {
+    notes.Add(Reason::ProfileEndGivenTwice);
+  } else if (in.h2) {
+    if (!Positive(*in.h2))
+      notes.Add(Reason::EndDepthNotPositive);
+    else if (g.closed() && !(*in.h2 < g.height))
+      notes.Add(Reason::EndDepthNotBelowCrown, {g.height});
+  } else if (!Positive(*in.L)) {
+    notes.Add(Reason::ReachLengthNotPositive);
+  }
+}
+
+// The walls of a channel, lowest first: the floor, the critical and normal
+// depths below the crown, and the top. A critical depth that a normal depth
+// meets (a bed at exactly the critical slope) is one wall, where the profile
+// reaches it at a finite distance.
+int Walls(const Channel& ch, const double* critical, int critical_count, const double* normal, int normal_count,
+          Wall* walls) {
+  const Geometry& g = ch.geometry();
+  int count = 0;
+  walls[count++] = {0, 0, WallKind::Floor};
+  for (int i = 0; i < critical_count; ++i)
+    if (critical[i] > 0 && critical[i] < g.height) walls[count++] = {ch.ParamOf(critical[i]), critical[i], WallKind::Critical};
+  for (int i = 0; i < normal_count; ++i) {
+    bool met = false;
+    for (int j = 1; j < count; ++j) met = met || (walls[j].kind == WallKind::Critical && Near(normal[i], walls[j].h));
+    if (!met && normal[i] > 0 && normal[i] < g.height) walls[count++] = {ch.ParamOf(normal[i]), normal[i], WallKind::Normal};
+  }
+  walls[count++] = g.closed() ? Wall{ch.TopParam(), g.height, WallKind::Crown} : Wall{kInfinity, kInfinity, WallKind::Open};
+  // A handful of walls: insertion keeps them in order.
+  for (int i = 1; i < count; ++i)
+    for (int j = i; j > 0 && walls[j].h < walls[j - 1].h; --j) std::swap(walls[j], walls[j - 1]);
+  return count;
+}
+
+Zone ZoneBetween(const Channel& ch, const Wall& lo, const Wall& hi) {
+  Zone z;
+  z.lo = lo;
+  z.hi = hi;
+  for (const Wall& w : {lo, hi}) {
+    if (w.kind != WallKind::Normal) continue;
+    const Channel::Pole pole = ch.PoleAt(w.s);
+    z.pole[z.poles] = w.s;
+    z.residue[z.poles] = pole.residue;
+    z.reach[z.poles] = pole.reach;
+    ++z.poles;
+  }
+  const Geometry& g = ch.geometry();
+  if (g.shape == Shape::Doorway && g.wall > lo.s && g.wall < hi.s) z.split = g.wall;
+  return z;
+}
+
+// Fills a station's measures at parameter s.
+ProfileStation StationAt(const Channel& ch, double s, double h, double x, double grav) {
+  const Point p = ch.At(s);
+  ProfileStation st;
+  st.x = x;
+  st.h = h;
+  st.area = p.A;
+  st.velocity = ch.Q() / p.A;
+  st.froude = st.velocity * std::sqrt(ch.geometry().alpha * p.B / (grav * p.A));
+  st.energy = h + ch.geometry().alpha * st.velocity * st.velocity / (2 * grav);
+  st.friction_slope = ch.FrictionSlope(p);
+  return st;
+}
+
+// The parameter at which the profile has come a further `dx` from `s_prev`,
+// on its way from there towards wall `far`; `x_far` is the distance to that
+// wall from `s_prev` (infinite for a wall approached without end).
+std::optional<double> StationAfter(const Channel& ch, const Zone& z, double s_prev, double dx, const Wall& far,
+                                   double x_far, Accuracy& acc) {
+  const auto gap = [&](double s) { return Distance(ch, z, s_prev, s, acc) - dx; };
+  double lo = s_prev, g_lo = -dx, hi = far.s, g_hi = x_far - dx;
+  StationClose close;
+  if (far.kind == WallKind::Normal) {
+    close.pole = far.s;
+    close.has_pole = true;
+    // Near the normal depth the distance is residue ln((s - s_n) / (s_prev - s_n)):
+    // its inverse is the first try.
+    double residue = 0;
+    for (int i = 0; i < z.poles; ++i)
+      if (z.pole[i] == far.s) residue = z.residue[i];
+    const double ratio = residue != 0 ? std::exp(dx / residue) : 0;
+    double next = far.s + (s_prev - far.s) * (ratio > 0 && ratio < 1 ? ratio : 0.5);
+    int moves = 0;
+    for (;; ++moves) {
+      if (next == far.s || moves == kMaxBracketMoves) {
+        // The depth is the normal depth to the last bit.
+        return std::nextafter(far.s, s_prev);
+      }
+      const double g_next = gap(next);
+      if (!std::isfinite(g_next)) return std::nullopt;
+      if (Sign(g_next) != Sign(g_lo)) {
+        hi = next;
+        g_hi = g_next;
+        break;
+      }
+      lo = next;
+      g_lo = g_next;
+      next = far.s + (next - far.s) / kApproachFactor;
+    }
+  } else if (far.kind == WallKind::Open) {
+    double next = std::max(2 * s_prev, s_prev + 1);
+    for (int moves = 0;; ++moves) {
+      if (moves == kMaxBracketMoves || !std::isfinite(next)) return std::nullopt;
+      const double g_next = gap(next);
+      if (!std::isfinite(g_next)) return std::nullopt;
+      if (Sign(g_next) != Sign(g_lo)) {
+        hi = next;
+        g_hi = g_next;
+        break;
+      }
+      lo = next;
+      g_lo = g_next;
+      next *= 2;
+    }
+  }
+  if (lo > hi) {
+    std::swap(lo, hi);
+    std::swap(g_lo, g_hi);
+  }
+  const RootResult r = SolveBracketed(gap, lo, hi, g_lo, g_hi, close);
+  if (!r.converged()) return std::nullopt;
+  return r.root;
+}
+
+}  // namespace
+
+Profile ComputeProfile(const Section& section, const ProfileInputs& inputs, const Units& units) {
+  Profile p;
+  ComputeProfile(section, inputs, units, p);
+  return p;
+}
+
+void ComputeProfile(const Section& section, const ProfileInputs& in, const Units& units, Profile& out) {
+  out.stations.clear();
+  out.stop = ProfileStop::AtEnd;
+  out.type.reset();
+  out.kind = ProfileKind::Backwater;
+  out.slope_class.reset();
+  out.critical_depth.reset();
+  out.normal_depth.reset();
+  out.approach_x.reset();
+  out.approach_depth = 0;
+  out.notes = Notes{};
+  Notes& notes = out.notes;
+
+  const double Q = section.Q, grav = units.g;
+  if (!Positive(grav)) {
+    notes.Add(Reason::GravityNotPositive);
+    return;
+  }
+  if (!Positive(Q)) {
+    notes.Add(Reason::DischargeNotPositive);
+    return;
+  }
+  Geometry g;
+  if (const std::optional<Reason> why = BuildGeometry(section, g)) {
+    notes.Add(*why);
+    return;
+  }
+  CheckInputs(g, in, units, notes);
+  if (!notes.empty()) return;
+  if (in.alpha) g.alpha = *in.alpha;
+  out.alpha = g.alpha;
+  const double S0 = in.S0, h1 = in.h1;
+
+  // The critical depths, with the energy coefficient of this profile.
+  const CriticalRoots roots = SolveCritical(g, LogDemand(g.alpha, Q, grav));
+  const std::optional<CriticalState> critical = CriticalStateOf(g, roots, Q, grav, notes);
+  if (!critical) return;
+  out.critical_depth = critical->depth;
+  double critical_depths[3] = {critical->depth, roots.other_depths[0], roots.other_depths[1]};
+  const int critical_count = 1 + roots.others;
+
+  // The normal depths, and the class of the bed by the regime of uniform flow.
+  double normal_depths[4] = {0, 0, 0, 0};
+  int normal_count = 0;
+  if (S0 == 0) {
+    out.slope_class = SlopeClass::Horizontal;
+  } else if (S0 < 0) {
+    out.slope_class = SlopeClass::Adverse;
+  } else {
+    const NormalRoots normal = SolveNormal(g, LogConveyanceDemand(in.n, Q, units.k, S0));
+    if (normal.beyond_capacity) {
+      const FactorPeak peak = SectionFactorPeak(g);
+      notes.Add(Reason::BeyondCapacity, {units.k / in.n * std::exp(peak.log_factor / 3) * std::sqrt(S0), peak.depth});
+    } else if (!normal.lowest.converged()) {
+      notes.Add(Reason::NormalNotFound);
+      return;
+    } else {
+      const double h0 = normal.lowest.root, A0 = g.Area(h0);
+      const double froude = FroudeNumber(g, Q, grav, h0, A0);
+      if (!Positive(h0) || !std::isfinite(froude)) {
+        notes.Add(Reason::NormalBeyondRange);
+        return;
+      }
+      out.normal_depth = h0;
+      switch (RegimeOf(froude)) {
+        case Regime::Subcritical: out.slope_class = SlopeClass::Mild; break;
+        case Regime::Supercritical: out.slope_class = SlopeClass::Steep; break;
+        case Regime::Critical: out.slope_class = SlopeClass::Critical; break;
+      }
+      normal_depths[normal_count++] = h0;
+      for (int i = 0; i < normal.others; ++i) normal_depths[normal_count++] = normal.other_depths[i];
+      if (normal.others > 0) notes.Add(Reason::HigherNormalDepths, normal.other_depths, normal.others);
+    }
+  }
+
+  const Channel ch(g, Q, in.n, units.k, grav, S0);
+  Wall walls[10];
+  const int wall_count = Walls(ch, critical_depths, critical_count, normal_depths, normal_count, walls);
+  for (int i = 0; i < wall_count; ++i) {
+    if (walls[i].kind == WallKind::Normal && Near(h1, walls[i].h)) {
+      notes.Add(Reason::ControlDepthIsNormal, {walls[i].h});
+      return;
+    }
+  }
+
+  // The zone of h1; a control depth at a critical depth starts into the zone
+  // on the side of h2, or, given L, the side the bed leads away to:
+  // upstream where the flow at h_k is slower than uniform (i < J), else
+  // downstream.
+  int at = -1;  // the wall h1 stands on, or the zone's lower wall
+  bool on_wall = false;
+  for (int i = 1; i + 1 < wall_count; ++i) {
+    if (walls[i].kind == WallKind::Critical && Near(h1, walls[i].h)) {
+      at = i;
+      on_wall = true;
+    }
+  }
+  int lower = 0;
+  if (on_wall) {
+    if (in.h2 && Near(*in.h2, walls[at].h)) {
+      notes.Add(Reason::EndDepthIsControlDepth);
+      return;
+    }
+    const bool above = in.h2 ? *in.h2 > h1 : S0 - ch.FrictionSlope(ch.At(walls[at].s)) <= 0;
+    lower = above ? at : at - 1;
+  } else {
+    while (lower + 1 < wall_count && !(h1 < walls[lower + 1].h)) ++lower;
+  }
+  const Zone zone = ZoneBetween(ch, walls[lower], walls[lower + 1]);
+  const double s1 = std::clamp(ch.ParamOf(h1), zone.lo.s, zone.hi.s);
+
+  // The signs of the two terms inside the zone name it.
+  const double s_in = !on_wall ? s1
+                      : std::isfinite(zone.hi.s) ? zone.lo.s + (zone.hi.s - zone.lo.s) / 2
+                                                 : 2 * zone.lo.s;
+  const Point inside = ch.At(s_in);
+  const double energy_term = ch.EnergyTerm(inside), friction_term = S0 - ch.FrictionSlope(inside);
+  const bool subcritical = energy_term > 0;
+  const int rises = Sign(energy_term) * Sign(friction_term);  // sign of dh/dx
+  out.kind = rises > 0 ? ProfileKind::Backwater : ProfileKind::Drawdown;
+  if (out.slope_class && (out.normal_depth || S0 <= 0))
+    out.type = TypeOf(*out.slope_class, subcritical, out.normal_depth && h1 > *out.normal_depth);
+
+  // Upstream from a subcritical control, downstream from a supercritical one.
+  const int direction = subcritical ? -1 : 1;
+  Accuracy acc;
+
+  // How far the profile runs until it is within 1 % of the normal depth it
+  // approaches: the one its natural direction leads to where both walls are
+  // normal depths (a pipe between its two).
+  {
+    const bool towards_hi = direction * rises > 0;
+    const Wall* normal = nullptr;
+    if (zone.lo.kind == WallKind::Normal && zone.hi.kind == WallKind::Normal)
+      normal = towards_hi ? &zone.hi : &zone.lo;
+    else if (zone.lo.kind == WallKind::Normal)
+      normal = &zone.lo;
+    else if (zone.hi.kind == WallKind::Normal)
+      normal = &zone.hi;
+    if (normal) {
+      const double h_n = normal->h;
+      const double target = h1 > h_n ? h_n * (1 + kNormalApproachShare) : h_n * (1 - kNormalApproachShare);
+      if (h1 > h_n ? h1 <= target : h1 >= target) {
+        out.approach_x = 0;
+        out.approach_depth = h1;
+      } else {
+        out.approach_x = Distance(ch, zone, s1, ch.ParamOf(target), acc);
+        out.approach_depth = target;
+      }
+      notes.Add(out.kind == ProfileKind::Backwater ? Reason::BackwaterLength : Reason::DrawdownLength,
+                {std::fabs(*out.approach_x), out.approach_depth});
+    }
+  }
+
+  std::vector<ProfileStation>& st = out.stations;
+  st.push_back(StationAt(ch, s1, h1, 0, grav));
+  std::optional<Note> unreachable;
+
+  if (in.h2) {
+    const double h2 = *in.h2;
+    // The wall between h1 and h2, if any, is the first the depth meets.
+    const Wall& towards = h2 > h1 ? zone.hi : zone.lo;
+    const bool beyond = h2 > h1 ? !(h2 < towards.h) : !(h2 > towards.h);
+    if (!on_wall && Near(h2, h1)) {
+      notes.Add(Reason::EndDepthIsControlDepth);
+      st.clear();
+      return;
+    }
+    if ((beyond || Near(h2, towards.h)) && towards.kind == WallKind::Normal) {
+      notes.Add(Reason::EndBeyondNormalDepth, {towards.h});
+      st.clear();
+      return;
+    }
+    const bool stops = (beyond || Near(h2, towards.h)) && towards.kind == WallKind::Critical;
+    if (stops && !Near(h2, towards.h)) unreachable = Note{Reason::EndBeyondCriticalDepth, 1, {towards.h, 0, 0}};
+    const double dh = (h2 - h1) / in.steps;
+    double s_prev = s1, x = 0;
+    for (int j = 1; j <= in.steps; ++j) {
+      double h = j == in.steps ? h2 : h1 + j * dh;
+      bool last = j == in.steps;
+      if (stops && (Near(h, towards.h) || (h2 > h1 ? h > towards.h : h < towards.h))) {
+        h = towards.h;
+        last = true;
+      }
+      const double s = last && stops ? towards.s : ch.ParamOf(h);
+      x += Distance(ch, zone, s_prev, s, acc);
+      st.push_back(StationAt(ch, s, h, x, grav));
+      s_prev = s;
+      if (last) break;
+    }
+    if (stops) out.stop = ProfileStop::CriticalDepth;
+  } else {
+    const double L = *in.L;
+    const Wall& far = direction * rises > 0 ? zone.hi : zone.lo;
+    const bool reached = far.kind == WallKind::Critical || far.kind == WallKind::Crown || far.kind == WallKind::Floor;
+    const double x_far = reached ? Distance(ch, zone, s1, far.s, acc) : direction * kInfinity;
+    double s_prev = s1, x_prev = 0;
+    for (int j = 1; j <= in.steps; ++j) {
+      const double x = direction * (L * j / in.steps);
+      if (reached && std::fabs(x) >= std::fabs(x_far)) {
+        st.push_back(StationAt(ch, far.s, far.h, x_far, grav));
+        out.stop = far.kind == WallKind::Crown ? ProfileStop::Crown : ProfileStop::CriticalDepth;
+        break;
+      }
+      const std::optional<double> s =
+          StationAfter(ch, zone, s_prev, x - x_prev, far, reached ? x_far - x_prev : kInfinity, acc);
+      if (!s) {
+        acc.converged = false;
+        break;
+      }
+      st.push_back(StationAt(ch, *s, ch.At(*s).h, x, grav));
+      s_prev = *s;
+      x_prev = x;
+    }
+  }
+
+  // The step method over the same depths.
+  for (std::size_t j = 1; j < st.size(); ++j) {
+    const double mean_slope = (st[j].friction_slope + st[j - 1].friction_slope) / 2;
+    st[j].x_step = st[j - 1].x_step + (st[j].energy - st[j - 1].energy) / (S0 - mean_slope);
+  }
+  for (const ProfileStation& s : st) {
+    if (!std::isfinite(s.x) || !std::isfinite(s.h) || !std::isfinite(s.energy)) {
+      st.clear();
+      notes.Add(Reason::ProfileBeyondRange);
+      return;
+    }
+  }
+  if (out.stop == ProfileStop::CriticalDepth) notes.Add(Reason::StopsAtCriticalDepth, {st.back().h, st.back().x});
+  if (out.stop == ProfileStop::Crown) notes.Add(Reason::StopsAtCrown, {st.back().h, st.back().x});
+  if (unreachable) notes.Add(unreachable->reason, unreachable->values, unreachable->count);
+  if (!acc.converged) notes.Add(Reason::ProfileNotConverged);
+}
+
+}  // namespace hydraulics::exact
