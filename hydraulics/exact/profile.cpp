@@ -47,6 +47,10 @@ constexpr double kRoundingUlps = 16;
 // A station's depth, found from the distance, to this share of its distance
 // from the normal depth it approaches (or of itself elsewhere).
 constexpr double kStationTolerance = 1e-14;
+// Newton's steps for a station: its distance is good to this share of
+// itself, and quadratic convergence gets there in two or three.
+constexpr double kStationMiss = 1e-13;
+constexpr int kMaxNewtonStationSteps = 8;
 // Tries at moving a bracket end towards a wall the profile approaches
 // without end (a normal depth, or no top at all).
 constexpr int kMaxBracketMoves = 1100;
@@ -227,22 +231,31 @@ double AdaptiveSum(const F& f, const Floor& floor, double a, double b, double K,
 // line, where the width's slope jumps, splits it.
 double Distance(const Channel& ch, const Zone& z, double a, double b, Accuracy& acc) {
   if (a == b) return 0;
+  // ln((b - s_n) / (a - s_n)): by its change where b is near a, by its
+  // distances where b is near the pole, each exact there.
   double logs = 0;
-  for (int i = 0; i < z.poles; ++i) logs += z.residue[i] * std::log1p((b - a) / (a - z.pole[i]));
+  for (int i = 0; i < z.poles; ++i) {
+    const double from = a - z.pole[i], to = b - z.pole[i];
+    logs += z.residue[i] * (std::fabs(b - a) < std::fabs(from) / 2 ? std::log1p((b - a) / from) : std::log(to / from));
+  }
   const auto smooth = [&ch, &z](double s) {
     double v = ch.Slope(s);
+    // Within an ulp or two of a normal depth i - J can round to 0; what the
+    // remainder is worth there, over such a width, is nothing.
+    if (!std::isfinite(v)) return 0.0;
     for (int i = 0; i < z.poles; ++i) v -= z.residue[i] / (s - z.pole[i]);
     return v;
   };
-  // Near a normal depth dx/ds is residue / d with d = s - s_n, good to about
-  // reach / d ulps: over a panel, the error no quadrature can remove is the
-  // integral of that, which a tolerance below it would halve forever.
-  const auto floor = [&z](double p, double q) {
-    double noise = 0;
+  // What rounding leaves of the integrand over a panel, which a tolerance
+  // below it would halve forever: 1 - F carries an ulp of 1, which near the
+  // critical depth is much of itself; and near a normal depth, where dx/ds
+  // is residue / d with d = s - s_n, i - J is good to about reach / d ulps.
+  const auto floor = [&ch, &z](double p, double q) {
+    const Point mid = ch.At(p + (q - p) / 2);
+    double noise = std::fabs((q - p) * mid.dh_ds / (ch.S0() - ch.FrictionSlope(mid)));
     for (int i = 0; i < z.poles; ++i)
-      noise += kRoundingUlps * DBL_EPSILON * std::fabs(z.residue[i]) * z.reach[i] *
-               std::fabs(1 / (p - z.pole[i]) - 1 / (q - z.pole[i]));
-    return noise;
+      noise += std::fabs(z.residue[i]) * z.reach[i] * std::fabs(1 / (p - z.pole[i]) - 1 / (q - z.pole[i]));
+    return kRoundingUlps * DBL_EPSILON * noise;
   };
   // Pieces in increasing order of s; the sign of the whole comes last.
   const double lo = std::min(a, b), hi = std::max(a, b);
@@ -377,8 +390,49 @@ ProfileStation StationAt(const Channel& ch, double s, double h, double x, double
 // The parameter at which the profile has come a further `dx` from `s_prev`,
 // on its way from there towards wall `far`; `x_far` is the distance to that
 // wall from `s_prev` (infinite for a wall approached without end).
-std::optional<double> StationAfter(const Channel& ch, const Zone& z, double s_prev, double dx, const Wall& far,
-                                   double x_far, Accuracy& acc) {
+// Newton's steps on the distance itself, whose slope dx/ds is at hand: from
+// `guess` (a step in s from s_prev, 0 for none), and towards a normal depth
+// in v = ln((s - s_n) / (s_prev - s_n)), in which the distance is nearly
+// linear. Empty when a step leaves the zone or the steps do not settle; the
+// bracketed solver then takes over.
+std::optional<double> NewtonStation(const Channel& ch, const Zone& z, double s_prev, double dx, double x,
+                                    const Wall& far, double guess, Accuracy& acc) {
+  const bool to_pole = far.kind == WallKind::Normal;
+  double residue = 0;
+  for (int i = 0; i < z.poles; ++i)
+    if (z.pole[i] == far.s) residue = z.residue[i];
+  const double span = s_prev - far.s;
+  const auto at = [&](double v) { return to_pole ? far.s + span * std::exp(v) : s_prev + v; };
+  double v = to_pole ? (residue != 0 ? dx / residue : -1) : guess;
+  if (!to_pole && v == 0) {
+    const double slope = ch.Slope(s_prev);
+    if (!(std::fabs(slope) > 0)) return std::nullopt;
+    v = dx / slope;
+  }
+  for (int step = 0; step < kMaxNewtonStationSteps; ++step) {
+    const double s = at(v);
+    // Inside the zone, ahead of s_prev.
+    if (!std::isfinite(s) || s == s_prev || (s - s_prev) * (far.s - s_prev) <= 0 ||
+        (std::isfinite(far.s) && (far.s - s) * (far.s - s_prev) <= 0))
+      return std::nullopt;
+    const double miss = Distance(ch, z, s_prev, s, acc) - dx;
+    if (!std::isfinite(miss)) return std::nullopt;
+    if (std::fabs(miss) <= kStationMiss * std::fabs(x)) return s;
+    const double slope = ch.Slope(s) * (to_pole ? s - far.s : 1);
+    if (!std::isfinite(slope) || slope == 0) return std::nullopt;
+    v -= miss / slope;
+    // A step below the parameter's last bits cannot be taken: the distance
+    // is as close as a double can put it.
+    const double next = at(v);
+    const double scale = to_pole ? std::fabs(s - far.s) : std::fabs(s);
+    if (std::fabs(next - s) <= 2 * DBL_EPSILON * scale) return s;
+  }
+  return std::nullopt;
+}
+
+std::optional<double> StationAfter(const Channel& ch, const Zone& z, double s_prev, double dx, double x,
+                                   const Wall& far, double x_far, double guess, Accuracy& acc) {
+  if (const std::optional<double> s = NewtonStation(ch, z, s_prev, dx, x, far, guess, acc)) return s;
   const auto gap = [&](double s) { return Distance(ch, z, s_prev, s, acc) - dx; };
   double lo = s_prev, g_lo = -dx, hi = far.s, g_hi = x_far - dx;
   StationClose close;
@@ -638,7 +692,7 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
     const Wall& far = direction * rises > 0 ? zone.hi : zone.lo;
     const bool reached = far.kind == WallKind::Critical || far.kind == WallKind::Crown || far.kind == WallKind::Floor;
     const double x_far = reached ? Distance(ch, zone, s1, far.s, acc) : direction * kInfinity;
-    double s_prev = s1, x_prev = 0;
+    double s_prev = s1, x_prev = 0, s_move = 0;
     for (int j = 1; j <= in.steps; ++j) {
       const double x = direction * (L * j / in.steps);
       if (reached && std::fabs(x) >= std::fabs(x_far)) {
@@ -646,13 +700,15 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
         out.stop = far.kind == WallKind::Crown ? ProfileStop::Crown : ProfileStop::CriticalDepth;
         break;
       }
-      const std::optional<double> s =
-          StationAfter(ch, zone, s_prev, x - x_prev, far, reached ? x_far - x_prev : kInfinity, acc);
+      // Steps of equal length move the parameter by similar amounts.
+      const std::optional<double> s = StationAfter(ch, zone, s_prev, x - x_prev, x, far,
+                                                   reached ? x_far - x_prev : kInfinity, s_move, acc);
       if (!s) {
         acc.converged = false;
         break;
       }
       st.push_back(StationAt(ch, *s, ch.At(*s).h, x, grav));
+      s_move = *s - s_prev;
       s_prev = *s;
       x_prev = x;
     }
