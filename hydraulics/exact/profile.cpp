@@ -26,6 +26,14 @@ constexpr double kSameDepth = 1e-12;
 // magnitude on these smooth integrands.
 using Rule = boost::math::quadrature::gauss_kronrod<double, 15>;
 constexpr double kQuadratureTolerance = 1e-12;
+// Where halving stops short of that, as where the section's own measures are
+// good to fewer digits, a distance within this share is still well inside
+// the 1e-9 promised; beyond it the profile says it missed.
+constexpr double kQuadraturePromise = 1e-10;
+// Halving a panel already within the promise, whose halves together still
+// estimate this share of its error, gains nothing: the estimate is rounding,
+// not the rule's error, which falls by orders of magnitude a halving.
+constexpr double kNoGain = 0.7;
 
 // One panel and its error estimate. Boost 1.74 gives the estimate of the
 // rule on [-1, 1], not scaled to the panel: a constant has the same
@@ -36,10 +44,20 @@ double Panel(const F& f, double a, double b, double& error) {
   error *= std::fabs(b - a) / 2;
   return K;
 }
-// A step that still misses the tolerance after this many panels or halvings
-// is reported as not converged rather than left to run.
+// A distance that still misses the tolerance after this many panels or
+// halvings is reported as not converged rather than left to run; and a
+// whole profile stops, not converged, beyond its budget of panels, a few
+// hundred times what a station takes.
 constexpr int kMaxPanels = 2000;
 constexpr int kMaxHalvings = 50;
+constexpr long kPanelsPerStation = 400;
+// Pieces of a distance: the ends of each within this factor, and at most so
+// many (which spans the double range twice).
+constexpr double kPieceRatio = 16;
+constexpr int kMaxPieces = 1100;
+// A normal depth's residue / (s - s_n) stands for dx/ds where it is within
+// this factor of it.
+constexpr double kPoleStandIn = 64;
 // Ulps of rounding in one evaluation of the integrand, apart from the
 // cancellation in i - J near a normal depth.
 constexpr double kRoundingUlps = 16;
@@ -182,7 +200,9 @@ struct Zone {
 
 struct Accuracy {
   bool converged = true;
-  int panels = 0;
+  long panels = 0;     // Gauss–Kronrod panels so far
+  long budget = 0;     // for the whole profile
+  bool spent() const { return panels >= budget; }
 };
 
 // The sum of Gauss–Kronrod panels over [a, b], halving a panel until its
@@ -190,7 +210,7 @@ struct Accuracy {
 // rounding leaves of the integrand there (`floor` of the panel's ends).
 template <class F, class Floor>
 double AdaptiveSum(const F& f, const Floor& floor, double a, double b, double K, double error, double tolerance,
-                   Accuracy& acc) {
+                   double promise, Accuracy& acc) {
   struct Part {
     double a, b, K, error;
     int depth;
@@ -199,52 +219,95 @@ double AdaptiveSum(const F& f, const Floor& floor, double a, double b, double K,
   int top = 0;
   stack[top++] = {a, b, K, error, 0};
   double sum = 0;
+  int panels = 0;
   while (top > 0) {
     const Part p = stack[--top];
     if (!std::isfinite(p.K)) {
       acc.converged = false;
       return std::numeric_limits<double>::quiet_NaN();
     }
-    if (p.error <= tolerance * std::fabs(p.b - p.a) || p.error <= floor(p.a, p.b)) {
+    // The rule's estimate is never below two ulps of the panel's own sum.
+    if (p.error <= tolerance * std::fabs(p.b - p.a) || p.error <= floor(p.a, p.b) ||
+        p.error <= 4 * DBL_EPSILON * std::fabs(p.K)) {
       sum += p.K;
       continue;
     }
     const double mid = p.a + (p.b - p.a) / 2;
-    if (p.depth >= kMaxHalvings || acc.panels >= kMaxPanels || mid == p.a || mid == p.b) {
-      acc.converged = false;
+    if (p.depth >= kMaxHalvings || panels >= kMaxPanels || acc.spent() || mid == p.a || mid == p.b) {
+      if (p.error > promise * std::fabs(p.b - p.a)) acc.converged = false;
       sum += p.K;
       continue;
     }
     double e1 = 0, e2 = 0;
     const double K1 = Panel(f, p.a, mid, e1);
     const double K2 = Panel(f, mid, p.b, e2);
+    panels += 2;
     acc.panels += 2;
+    if (e1 + e2 > kNoGain * p.error && e1 + e2 <= promise * std::fabs(p.b - p.a)) {
+      sum += K1 + K2;
+      continue;
+    }
     stack[top++] = {mid, p.b, K2, e2, p.depth + 1};
     stack[top++] = {p.a, mid, K1, e1, p.depth + 1};
   }
   return sum;
 }
 
-// x(b) - x(a) within a zone: each normal depth at its walls contributes its
-// logarithm in closed form, residue ln((b - s_n) / (a - s_n)), and the rest,
-// smooth through the walls, goes to the quadrature; a doorway's springing
-// line, where the width's slope jumps, splits it.
+// x(b) - x(a) within a zone, in pieces whose ends lie within kPieceRatio of
+// each other both as values of s (towards a depth of nothing) and as
+// distances from a normal depth at the zone's walls: over a range of many
+// powers of ten, halving alone would need more halvings than a double has
+// bits. In a piece where residue / (s - s_n) stands for dx/ds, that
+// logarithm goes in closed form, residue ln((v - s_n) / (u - s_n)), and
+// only the smooth rest to the quadrature; elsewhere, as far from the normal
+// depth, taking it out would only cancel digits. A doorway's springing line,
+// where the width's slope jumps, is a piece's end.
 double Distance(const Channel& ch, const Zone& z, double a, double b, Accuracy& acc) {
   if (a == b) return 0;
-  // ln((b - s_n) / (a - s_n)): by its change where b is near a, by its
-  // distances where b is near the pole, each exact there.
-  double logs = 0;
-  for (int i = 0; i < z.poles; ++i) {
-    const double from = a - z.pole[i], to = b - z.pole[i];
-    logs += z.residue[i] * (std::fabs(b - a) < std::fabs(from) / 2 ? std::log1p((b - a) / from) : std::log(to / from));
+  const double lo = std::min(a, b), hi = std::max(a, b);
+  double ends[kMaxPieces + 1];
+  int pieces = 0;
+  ends[0] = lo;
+  while (pieces < kMaxPieces && ends[pieces] < hi) {
+    const double at = ends[pieces];
+    double next = hi;
+    if (z.split > at && z.split < next) next = z.split;
+    if (at > 0) next = std::min(next, kPieceRatio * at);
+    for (int i = 0; i < z.poles; ++i) {
+      const double d = at - z.pole[i];
+      // Moving up from `at`: away from a pole below, towards one above.
+      next = std::min(next, d > 0 ? z.pole[i] + kPieceRatio * d : z.pole[i] + d / kPieceRatio);
+    }
+    const double end = pieces + 1 == kMaxPieces ? hi : std::max(next, std::nextafter(at, hi));
+    ends[++pieces] = end;
   }
-  const auto smooth = [&ch, &z](double s) {
-    double v = ch.Slope(s);
-    // Within an ulp or two of a normal depth i - J can round to 0; what the
-    // remainder is worth there, over such a width, is nothing.
-    if (!std::isfinite(v)) return 0.0;
-    for (int i = 0; i < z.poles; ++i) v -= z.residue[i] / (s - z.pole[i]);
-    return v;
+  // Which poles each piece takes out, judged at its end away from them.
+  unsigned taken[kMaxPieces];
+  double logs = 0;
+  for (int k = 0; k < pieces; ++k) {
+    taken[k] = 0;
+    for (int i = 0; i < z.poles; ++i) {
+      const double u = ends[k] - z.pole[i], v = ends[k + 1] - z.pole[i];
+      const double far = std::fabs(u) > std::fabs(v) ? ends[k] : ends[k + 1];
+      const double slope = ch.Slope(far);
+      if (!(std::fabs(z.residue[i]) <= kPoleStandIn * std::fabs(slope * (far - z.pole[i])))) continue;
+      taken[k] |= 1u << i;
+      // By its change where the piece is short beside its distance, by the
+      // distances where it reaches near the pole: each exact there.
+      logs += z.residue[i] * (ends[k + 1] - ends[k] < std::fabs(u) / 2 ? std::log1p((ends[k + 1] - ends[k]) / u)
+                                                                         : std::log(v / u));
+    }
+  }
+  const auto smooth = [&ch, &z](unsigned poles) {
+    return [&ch, &z, poles](double s) {
+      double v = ch.Slope(s);
+      // Within an ulp or two of a normal depth i - J can round to 0; what
+      // the remainder is worth there, over such a width, is nothing.
+      if (!std::isfinite(v)) return 0.0;
+      for (int i = 0; i < z.poles; ++i)
+        if (poles & (1u << i)) v -= z.residue[i] / (s - z.pole[i]);
+      return v;
+    };
   };
   // What rounding leaves of the integrand over a panel, which a tolerance
   // below it would halve forever: 1 - F carries an ulp of 1, which near the
@@ -257,25 +320,18 @@ double Distance(const Channel& ch, const Zone& z, double a, double b, Accuracy& 
       noise += std::fabs(z.residue[i]) * z.reach[i] * std::fabs(1 / (p - z.pole[i]) - 1 / (q - z.pole[i]));
     return kRoundingUlps * DBL_EPSILON * noise;
   };
-  // Pieces in increasing order of s; the sign of the whole comes last.
-  const double lo = std::min(a, b), hi = std::max(a, b);
-  double ends[3] = {lo, hi, hi};
-  int pieces = 1;
-  if (z.split > lo && z.split < hi) {
-    ends[1] = z.split;
-    pieces = 2;
-  }
-  double K[2] = {0, 0}, error[2] = {0, 0}, first = 0;
-  for (int i = 0; i < pieces; ++i) {
-    K[i] = Panel(smooth, ends[i], ends[i + 1], error[i]);
-    first += K[i];
+  double K[kMaxPieces], error[kMaxPieces], first = 0;
+  for (int k = 0; k < pieces; ++k) {
+    K[k] = Panel(smooth(taken[k]), ends[k], ends[k + 1], error[k]);
+    first += K[k];
   }
   acc.panels += pieces;
-  const double sign = a < b ? 1 : -1;
-  const double tolerance = kQuadratureTolerance * std::fabs(logs + sign * first) / (hi - lo);
-  double sum = 0;
-  for (int i = 0; i < pieces; ++i) sum += AdaptiveSum(smooth, floor, ends[i], ends[i + 1], K[i], error[i], tolerance, acc);
-  return logs + sign * sum;
+  const double per_width = std::fabs(logs + first) / (hi - lo);
+  double sum = logs;
+  for (int k = 0; k < pieces; ++k)
+    sum += AdaptiveSum(smooth(taken[k]), floor, ends[k], ends[k + 1], K[k], error[k], kQuadratureTolerance * per_width,
+                       kQuadraturePromise * per_width, acc);
+  return a < b ? sum : -sum;
 }
 
 // Bracket tolerance for a station's parameter: relative to its distance from
@@ -448,6 +504,7 @@ std::optional<double> StationAfter(const Channel& ch, const Zone& z, double s_pr
     double next = far.s + (s_prev - far.s) * (ratio > 0 && ratio < 1 ? ratio : 0.5);
     int moves = 0;
     for (;; ++moves) {
+      if (acc.spent()) return std::nullopt;
       if (next == far.s || moves == kMaxBracketMoves) {
         // The depth is the normal depth to the last bit.
         return std::nextafter(far.s, s_prev);
@@ -466,7 +523,7 @@ std::optional<double> StationAfter(const Channel& ch, const Zone& z, double s_pr
   } else if (far.kind == WallKind::Open) {
     double next = std::max(2 * s_prev, s_prev + 1);
     for (int moves = 0;; ++moves) {
-      if (moves == kMaxBracketMoves || !std::isfinite(next)) return std::nullopt;
+      if (moves == kMaxBracketMoves || !std::isfinite(next) || acc.spent()) return std::nullopt;
       const double g_next = gap(next);
       if (!std::isfinite(g_next)) return std::nullopt;
       if (Sign(g_next) != Sign(g_lo)) {
@@ -622,6 +679,7 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
   // Upstream from a subcritical control, downstream from a supercritical one.
   const int direction = subcritical ? -1 : 1;
   Accuracy acc;
+  acc.budget = kPanelsPerStation * (in.steps + 2);
 
   // How far the profile runs until it is within 1 % of the normal depth it
   // approaches: the one its natural direction leads to where both walls are
@@ -694,6 +752,10 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
     const double x_far = reached ? Distance(ch, zone, s1, far.s, acc) : direction * kInfinity;
     double s_prev = s1, x_prev = 0, s_move = 0;
     for (int j = 1; j <= in.steps; ++j) {
+      if (acc.spent()) {
+        acc.converged = false;
+        break;
+      }
       const double x = direction * (L * j / in.steps);
       if (reached && std::fabs(x) >= std::fabs(x_far)) {
         st.push_back(StationAt(ch, far.s, far.h, x_far, grav));
@@ -720,11 +782,18 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
     st[j].x_step = st[j - 1].x_step + (st[j].energy - st[j - 1].energy) / (S0 - mean_slope);
   }
   for (const ProfileStation& s : st) {
-    if (!std::isfinite(s.x) || !std::isfinite(s.h) || !std::isfinite(s.energy)) {
+    if (!std::isfinite(s.x) || !Positive(s.h) || !Positive(s.area) || !std::isfinite(s.energy) ||
+        !std::isfinite(s.velocity) || !std::isfinite(s.froude) || !std::isfinite(s.friction_slope)) {
       st.clear();
       notes.Add(Reason::ProfileBeyondRange);
       return;
     }
+  }
+  // A profile that could not take its first step has nothing to show.
+  if (st.size() < 2) {
+    st.clear();
+    notes.Add(Reason::ProfileNotConverged);
+    return;
   }
   if (out.stop == ProfileStop::CriticalDepth) notes.Add(Reason::StopsAtCriticalDepth, {st.back().h, st.back().x});
   if (out.stop == ProfileStop::Crown) notes.Add(Reason::StopsAtCrown, {st.back().h, st.back().x});
