@@ -20,8 +20,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // is that depth: the tool's own 15-digit text of a depth reads back within it.
 constexpr double kSameDepth = 1e-12;
 
-// Each step's distance is summed from Gauss–Kronrod panels of 15 points
-// until every panel's |Kronrod - Gauss| lies below this share of the step:
+// Each distance is summed from Gauss–Kronrod panels of 15 points until
+// every panel's |Kronrod - Gauss| lies below this share of the distance:
 // that difference overstates the Kronrod sum's own error by orders of
 // magnitude on these smooth integrands.
 using Rule = boost::math::quadrature::gauss_kronrod<double, 15>;
@@ -34,16 +34,9 @@ constexpr double kQuadraturePromise = 1e-10;
 // estimate this share of its error, gains nothing: the estimate is rounding,
 // not the rule's error, which falls by orders of magnitude a halving.
 constexpr double kNoGain = 0.7;
-
-// One panel and its error estimate. Boost 1.74 gives the estimate of the
-// rule on [-1, 1], not scaled to the panel: a constant has the same
-// estimate over any width.
-template <class F>
-double Panel(const F& f, double a, double b, double& error) {
-  const double K = Rule::integrate(f, a, b, 0, 0.0, &error);
-  error *= std::fabs(b - a) / 2;
-  return K;
-}
+// Ulps of rounding in one evaluation of the integrand, apart from the
+// cancellation in i - J near a normal depth.
+constexpr double kRoundingUlps = 16;
 // A distance that still misses the tolerance after this many panels or
 // halvings is reported as not converged rather than left to run; and a
 // whole profile stops, not converged, beyond its budget of panels, a few
@@ -58,22 +51,31 @@ constexpr int kMaxPieces = 1100;
 // A normal depth's residue / (s - s_n) stands for dx/ds where it is within
 // this factor of it.
 constexpr double kPoleStandIn = 64;
-// Ulps of rounding in one evaluation of the integrand, apart from the
-// cancellation in i - J near a normal depth.
-constexpr double kRoundingUlps = 16;
 
-// A station's depth, found from the distance, to this share of its distance
-// from the normal depth it approaches (or of itself elsewhere).
-constexpr double kStationTolerance = 1e-14;
+// A depth must come back from the integration parameter within this share.
+constexpr double kRoundTrip = 1e-11;
 // Newton's steps for a station: its distance is good to this share of
 // itself, and quadratic convergence gets there in two or three.
 constexpr double kStationMiss = 1e-13;
 constexpr int kMaxNewtonStationSteps = 8;
+// Where the bracketed solver takes over: a station's parameter to this share
+// of its distance from the normal depth it approaches (or of itself).
+constexpr double kStationTolerance = 1e-14;
 // Tries at moving a bracket end towards a wall the profile approaches
 // without end (a normal depth, or no top at all).
 constexpr int kMaxBracketMoves = 1100;
 // Each try comes this many times closer to the normal depth.
 constexpr double kApproachFactor = 16;
+
+// One panel and its error estimate. Boost 1.74 gives the estimate of the
+// rule on [-1, 1], not scaled to the panel: a constant has the same
+// estimate over any width.
+template <class F>
+double Panel(const F& f, double a, double b, double& error) {
+  const double K = Rule::integrate(f, a, b, 0, 0.0, &error);
+  error *= std::fabs(b - a) / 2;
+  return K;
+}
 
 // What bounds the depths a profile can take: its zone lies between two
 // neighbouring walls.
@@ -629,6 +631,13 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
   }
 
   const Channel ch(g, Q, in.n, units.k, grav, S0);
+  // An arch many orders of magnitude taller than the water in it has no
+  // parameter value for that depth: its profile is beyond what a double holds.
+  const auto resolved = [&ch](double h) { return std::fabs(ch.At(ch.ParamOf(h)).h - h) <= kRoundTrip * h; };
+  if (!resolved(h1) || (in.h2 && !resolved(*in.h2))) {
+    notes.Add(Reason::ProfileBeyondRange);
+    return;
+  }
   Wall walls[10];
   const int wall_count = Walls(ch, critical_depths, critical_count, normal_depths, normal_count, walls);
   for (int i = 0; i < wall_count; ++i) {
