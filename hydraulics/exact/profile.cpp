@@ -647,10 +647,10 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
     }
   }
 
-  // The zone of h1; a control depth at a critical depth starts into the zone
-  // on the side of h2, or, given L, the side the bed leads away to:
-  // upstream where the flow at h_k is slower than uniform (i < J), else
-  // downstream.
+  // The zone of h1. A control depth at a critical depth starts into the zone
+  // on the side of h2, or, given L, the one the bed leads away into: above
+  // h_k, upstream, on a bed flatter than critical (i <= J at h_k); below it,
+  // downstream, on a steeper one.
   int at = -1;  // the wall h1 stands on, or the zone's lower wall
   bool on_wall = false;
   for (int i = 1; i + 1 < wall_count; ++i) {
