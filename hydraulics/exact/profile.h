@@ -88,8 +88,9 @@ struct Profile {
   std::optional<double> approach_x;      // [length]
   double approach_depth = 0;             // the depth there [length]
 
-  // Why something is missing, the flags of the section, where the profile
-  // stops and which end depth it cannot reach, in that order.
+  // Why something is missing, the flags of the section, the 壅水长度 or
+  // 降水长度, where the profile stops and which end depth it cannot reach,
+  // in that order.
   Notes notes;
 
   bool computed() const { return !stations.empty(); }
