@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 
@@ -23,6 +24,9 @@ constexpr int kBoxCount = 8;
 constexpr int kFlowN = kBoxCount;
 constexpr int kFlowS0 = kBoxCount + 1;
 constexpr int kFlowH = kBoxCount + 2;
+// --profile's own inputs: h1, h2, L, alpha and steps.
+constexpr int kProfileH1 = kBoxCount + 3;
+constexpr int kProfileSteps = kProfileH1 + 4;
 
 struct ColumnName {
   std::string_view name;
@@ -30,9 +34,12 @@ struct ColumnName {
 };
 constexpr ColumnName kColumns[] = {{"type", kTypeColumn}, {"Q", 0},       {"R", 1},       {"b", 2},
                                    {"W", 3},              {"s1", 4},      {"s2", 5},      {"wall", 6},
-                                   {"angle", 7},          {"n", kFlowN}, {"S0", kFlowS0}, {"h", kFlowH}};
+                                   {"angle", 7},          {"n", kFlowN}, {"S0", kFlowS0}, {"h", kFlowH},
+                                   {"h1", kProfileH1},    {"h2", kProfileH1 + 1}, {"L", kProfileH1 + 2},
+                                   {"alpha", kProfileH1 + 3}, {"steps", kProfileSteps}};
 
-bool IsFlow(int target) { return target >= kFlowN; }
+bool IsFlow(int target) { return target >= kFlowN && target < kProfileH1; }
+bool IsProfileOnly(int target) { return target >= kProfileH1; }
 
 // The column names of the boxes, by box.
 constexpr std::string_view kBoxNames[kBoxCount] = {"Q", "R", "b", "W", "s1", "s2", "wall", "angle"};
@@ -40,6 +47,9 @@ constexpr std::string_view kBoxNames[kBoxCount] = {"Q", "R", "b", "W", "s1", "s2
 constexpr std::string_view kFlowNames[] = {"n", "S0", "h"};
 // Why a row whose flow input is blank lacks the values that need it.
 constexpr std::string_view kBlankFlow[] = {"未给糙率 n", "未给底坡 S0", "未给水深 h"};
+constexpr std::string_view kProfileNames[] = {"h1", "h2", "L", "alpha", "steps"};
+// Only the control depth must be given; the others have defaults or stand in for each other.
+constexpr std::string_view kBlankProfile[] = {"未给控制水深 h1", "", "", "", ""};
 
 std::string& Box(hydraulics::window::BoxTexts& boxes, int target) {
   return target == 0 ? boxes.TextQ : boxes.Text1[target];
@@ -191,7 +201,7 @@ void Batch::Run(int fd) {
   // An input that cannot be read at all leaves the output empty.
   if (!has_header && read_error_ != 0) return;
   if (has_header) ReadHeader(record);
-  form_ = options_.exact ? OutputForm::Exact(flow_) : OutputForm::Window();
+  form_ = options_.profile ? OutputForm::Profiles() : options_.exact ? OutputForm::Exact(flow_) : OutputForm::Window();
   out_.buffer().append(form_->header());
   if (!has_header) {
     Report("输入中没有表头");
@@ -213,7 +223,14 @@ void Batch::Report(std::string_view text) {
 
 void Batch::Unprocessable(const std::string& why) {
   Report(why);
-  WriteMessageOnly(out_.buffer(), *form_, why);
+  WriteRowMessage(why);
+}
+
+void Batch::WriteRowMessage(std::string_view message) {
+  if (options_.profile)
+    WriteProfileMessage(out_.buffer(), data_row_, message);
+  else
+    WriteMessageOnly(out_.buffer(), *form_, message);
 }
 
 // A header that leaves a value without its column, or with two, stops every
@@ -237,8 +254,12 @@ void Batch::ReadHeader(const CsvRecord& header) {
     int target = kUnreadColumn;
     if (known == std::end(kColumns)) {
       Report(where + "：未知的列名" + Quoted(name) + "（列名区分大小写），该列不读");
-    } else if (IsFlow(known->target) && !options_.exact) {
+    } else if (IsFlow(known->target) && !options_.exact && !options_.profile) {
       Report(where + "：列" + Quoted(name) + "只用于 --geometry exact，该列不读");
+    } else if (known->target == kFlowH && options_.profile) {
+      Report(where + "：列" + Quoted(name) + "不用于 --profile（控制水深为列“h1”），该列不读");
+    } else if (IsProfileOnly(known->target) && !options_.profile) {
+      Report(where + "：列" + Quoted(name) + "只用于 --profile，该列不读");
     } else if (std::size_t& first = first_seen[known - std::begin(kColumns)]; first != 0) {
       StopAllRows(where + "：列名" + Quoted(name) + "与第 " + std::to_string(first) + " 列重复");
     } else {
@@ -247,26 +268,42 @@ void Batch::ReadHeader(const CsvRecord& header) {
     }
     if (target == kTypeColumn) type_column_ = i;
     if (IsFlow(target)) flow_column_[target - kFlowN] = i;
+    if (IsProfileOnly(target)) profile_column_[target - kProfileH1] = i;
     if (target >= 0 && target < kBoxCount) box_column_[target] = i;
     targets_.push_back(target);
   }
   // The bed slope serves only the normal depth, which needs the roughness too.
-  if (flow_column_[1] && !flow_column_[0]) {
+  if (!options_.profile && flow_column_[1] && !flow_column_[0]) {
     Report(At(header.field_line(*flow_column_[1]), *flow_column_[1] + 1) + "：有列“S0”而无列“n”，该列不读");
     targets_[*flow_column_[1]] = kUnreadColumn;
     flow_column_[1].reset();
   }
   flow_ = {flow_column_[0].has_value(), flow_column_[1].has_value(), flow_column_[2].has_value()};
   if (!type_column_) StopAllRows("第 " + std::to_string(header.line()) + " 行：缺少 type 列");
+  if (options_.profile) {
+    std::string missing;
+    const auto need = [&missing](bool has, std::string_view what) {
+      if (has) return;
+      if (!missing.empty()) missing += "、";
+      missing.append(what);
+    };
+    need(flow_column_[0].has_value(), "“n”");
+    need(flow_column_[1].has_value(), "“S0”");
+    need(profile_column_[0].has_value(), "“h1”");
+    need(profile_column_[1] || profile_column_[2], "“h2”或“L”");
+    if (!missing.empty())
+      StopAllRows("第 " + std::to_string(header.line()) + " 行：--profile 缺少列" + missing);
+  }
 }
 
 void Batch::Row(const CsvRecord& row) {
+  ++data_row_;
   if (const auto& fault = row.fault()) {
     Unprocessable(At(fault->line, fault->column) + "：" + FaultText(fault->fault));
     return;
   }
   if (header_fault_) {
-    WriteMessageOnly(out_.buffer(), *form_, *header_fault_);
+    WriteRowMessage(*header_fault_);
     return;
   }
   const std::size_t columns = targets_.size();
@@ -284,7 +321,9 @@ void Batch::Row(const CsvRecord& row) {
     Unprocessable(At(has_type ? row.field_line(type_at) : row.line(), type_at + 1) + "（type）：" + type.problem);
     return;
   }
-  if (options_.exact)
+  if (options_.profile)
+    WriteProfile(*type.value, row);
+  else if (options_.exact)
     WriteExact(*type.value, row);
   else
     WriteWindow(*type.value, row);
@@ -309,20 +348,42 @@ void Batch::WriteWindow(std::int16_t type, const CsvRecord& row) {
 // read as a box reads its text, blank as not given; text without a number
 // is a fault of its row, not a silent 0.
 std::optional<double> Batch::FlowValue(const CsvRecord& row, int which, std::string& notes) {
-  const std::size_t at = *flow_column_[which];
+  return NumberCell(row, *flow_column_[which], kFlowNames[which], kBlankFlow[which], notes);
+}
+
+// A cell read as a box reads its text; `blank`, when not empty, is the note
+// for a blank cell.
+std::optional<double> Batch::NumberCell(const CsvRecord& row, std::size_t at, std::string_view name,
+                                        std::string_view blank, std::string& notes) {
   const std::string_view text = at < row.size() ? row.field(at) : std::string_view{};
   const std::string_view number = hydraulics::SkipBlanks(text);
   if (number.empty()) {
-    AddNote(notes, kBlankFlow[which]);
+    if (!blank.empty()) AddNote(notes, blank);
     return std::nullopt;
   }
   const hydraulics::NumberPrefix read = hydraulics::ReadNumberPrefix(number);
   if (read.length == 0) {
-    CellFault(row, at, kFlowNames[which], "不是数，当作未给", notes);
+    CellFault(row, at, name, "不是数，当作未给", notes);
     return std::nullopt;
   }
-  if (!read.value) CellFault(row, at, kFlowNames[which], "超出双精度范围，当作未给", notes);
+  if (!read.value) CellFault(row, at, name, "超出双精度范围，当作未给", notes);
   return read.value;
+}
+
+// The steps cell: a whole number, blank for the default. One that is no
+// whole number is a fault and the default serves; one out of range goes on
+// to the toolkit, which names the range.
+int Batch::StepsCell(const CsvRecord& row, std::string& notes) {
+  const std::optional<std::size_t> at = profile_column_[4];
+  if (!at || *at >= row.size() || hydraulics::SkipBlanks(row.field(*at)).empty())
+    return hydraulics::exact::kDefaultProfileSteps;
+  double value = 0;
+  if (hydraulics::ReadWholeNumber(row.field(*at), value) != hydraulics::NumberFault::None || value != std::floor(value)) {
+    CellFault(row, *at, kProfileNames[4], "不是整数，当作未给（分段数取 10）", notes);
+    return hydraulics::exact::kDefaultProfileSteps;
+  }
+  return std::fabs(value) <= hydraulics::exact::kMaxProfileSteps ? static_cast<int>(value)
+                                                                  : hydraulics::exact::kMaxProfileSteps + 1;
 }
 
 void Batch::CellFault(const CsvRecord& row, std::size_t at, std::string_view name, std::string_view problem,
@@ -404,6 +465,45 @@ void Batch::WriteExact(std::int16_t type, const CsvRecord& row) {
     message_ += notes_;
   }
   WriteAnalysisRow(out_.buffer(), flow_, analysis, message_);
+}
+
+void Batch::WriteProfile(std::int16_t type, const CsvRecord& row) {
+  namespace exact = hydraulics::exact;
+  notes_.clear();
+  const std::optional<exact::Section> section = SectionOf(type, row, notes_);
+  if (!section) {
+    WriteProfileMessage(out_.buffer(), data_row_, notes_);
+    return;
+  }
+  const std::optional<double> n = FlowValue(row, 0, notes_), S0 = FlowValue(row, 1, notes_);
+  std::optional<double> given[4];  // h1, h2, L, alpha
+  for (int i = 0; i < 4; ++i)
+    if (profile_column_[i]) given[i] = NumberCell(row, *profile_column_[i], kProfileNames[i], kBlankProfile[i], notes_);
+  const int steps = StepsCell(row, notes_);
+  if (!n || !S0 || !given[0]) {
+    WriteProfileMessage(out_.buffer(), data_row_, notes_);
+    return;
+  }
+  exact::ProfileInputs in;
+  in.n = *n;
+  in.S0 = *S0;
+  in.h1 = *given[0];
+  in.h2 = given[1];
+  in.L = given[2];
+  in.alpha = given[3];
+  in.steps = steps;
+  exact::ComputeProfile(*section, in, options_.units, profile_);
+  if (profile_.computed()) {
+    WriteProfileRows(out_.buffer(), data_row_, profile_, options_.units.length, notes_);
+    return;
+  }
+  message_.clear();
+  exact::AppendNotesText(message_, profile_.notes, options_.units.length);
+  if (!notes_.empty()) message_.append(message_.empty() ? "" : "；").append(notes_);
+  // An end the profile cannot reach leaves it without stations, not without its type.
+  std::string name;
+  if (profile_.type) exact::AppendProfileName(name, profile_);
+  WriteProfileMessage(out_.buffer(), data_row_, message_, name);
 }
 
 }  // namespace cli

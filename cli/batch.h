@@ -11,6 +11,7 @@
 #include "cli/output_forms.h"
 #include "hydraulics/constants.h"
 #include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/profile.h"
 #include "hydraulics/window/crit_depth.h"
 
 namespace cli {
@@ -44,6 +45,7 @@ private:
 
 struct Options {
   bool exact = false;
+  bool profile = false;  // --profile: water-surface profiles, on the exact geometry
   hydraulics::Units units = hydraulics::kSI;
 };
 
@@ -65,7 +67,12 @@ private:
   void Row(const CsvRecord& row);
   void WriteWindow(std::int16_t type, const CsvRecord& row);
   void WriteExact(std::int16_t type, const CsvRecord& row);
+  void WriteProfile(std::int16_t type, const CsvRecord& row);
+  void WriteRowMessage(std::string_view message);
   std::optional<double> FlowValue(const CsvRecord& row, int which, std::string& notes);
+  std::optional<double> NumberCell(const CsvRecord& row, std::size_t at, std::string_view name,
+                                   std::string_view blank, std::string& notes);
+  int StepsCell(const CsvRecord& row, std::string& notes);
   double SectionValue(const CsvRecord& row, int box, std::string& faults);
   std::optional<hydraulics::exact::Section> SectionOf(std::int16_t type, const CsvRecord& row, std::string& faults);
   void CellFault(const CsvRecord& row, std::size_t at, std::string_view name, std::string_view problem,
@@ -80,6 +87,7 @@ private:
   std::optional<std::size_t> type_column_;
   std::optional<std::size_t> flow_column_[3]; // n, S0, h
   std::optional<std::size_t> box_column_[8];  // TextQ, Text1(1) to Text1(7)
+  std::optional<std::size_t> profile_column_[5]; // h1, h2, L, alpha, steps
   std::optional<std::string> header_fault_;
   hydraulics::window::BoxTexts boxes_;
   // A row's notes and message, kept so that their room outlives the row.
@@ -87,6 +95,10 @@ private:
   std::string message_;
   bool failed_ = false;
   int read_error_ = 0;
+  // Data records read so far: a profile's lines name their input row.
+  std::int64_t data_row_ = 0;
+  // Kept from row to row so that its stations' room is reused.
+  hydraulics::exact::Profile profile_;
 };
 
 // A typed text quoted inside a message: valid UTF-8 without control

@@ -22,9 +22,10 @@ using cli::kProgram;
 using cli::kUsageError;
 using cli::Quoted;
 
-constexpr std::string_view kUsage = "用法：vardenix-cli [--geometry exact [--units si|us] [--g 值]] [--] [文件]";
+constexpr std::string_view kUsage =
+    "用法：vardenix-cli [--geometry exact | --profile] [--units si|us] [--g 值] [--k 值] [--] [文件]";
 
-constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [--units si|us] [--g 值]] [--] [文件]
+constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact | --profile] [--units si|us] [--g 值] [--k 值] [--] [文件]
 
 按计算窗口的“开始计算”逐行计算一批断面的临界水深和水面宽度。
 从文件读入 CSV；不给文件或文件为 - 时读标准输入。结果以 CSV 写到标准输出，
@@ -95,12 +96,53 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
   --units si|us  单位制：si 为米、立方米每秒，g = 9.8，k = 1（默认）；
                  us 为英尺、立方英尺每秒，g = 32.174 英尺每二次方秒，k = 1.486
   --g 值         重力加速度，覆盖单位制的默认值
-  --units 和 --g 仅用于 --geometry exact。
+  --k 值         曼宁公式 Q = k/n·A·R^(2/3)·S0^(1/2) 的单位系数 k，覆盖单位制的默认值
+                 （si 为 1，us 为 1.486；有的资料用 1.4859 或 1.49）
+  --units、--g 和 --k 仅用于 --geometry exact 和 --profile。
+
+水面曲线（--profile）
+  按精确断面几何计算棱柱形渠道的恒定渐变流水面曲线：从控制断面（x = 0，水深 h1）起，
+  x 为顺水流方向到控制断面的距离，上游为负。x 是渐变流微分方程
+    dx/dh = (1 − α·Q²·B/(g·A³)) / (i − J)，J = (n·Q/(k·A·R^(2/3)))²
+  的精确积分（Gauss–Kronrod 求积，正常水深处的对数奇点以解析式计入），相对误差不超过 1e-9；
+  同时给出分段求和法（直接步进法）的距离 Δx = (E₂ − E₁)/(i − J̄)，J̄ 为两断面水力坡度的算术平均，
+  以便与教科书的计算表对照。
+  输入列：断面各列同 --geometry exact（W 给出的平均宽度梯形无湿周，不能计算），另有
+    n      糙率，不可缺少
+    S0     底坡 i，不可缺少；可为 0（平坡）或负（逆坡）
+    h1     控制断面水深，不可缺少
+    h2     终点水深：从 h1 到 h2 按水深等分
+    L      渠段长度：按距离等分，各点水深由精确积分反求；缓流（h1 大于临界水深）向上游，
+           急流向下游；h1 等于临界水深时，底坡缓于临界坡向上游，陡于临界坡向下游
+    alpha  动能修正系数 α，空白时门洞形取 1.05，其余取 1
+    steps  分段数，1 到 10000 的整数，空白时为 10
+  h2 与 L 每行给出一个。n、S0、h1、h2、L、alpha 的读法同 --geometry exact 的 n、S0、h 列。
+  输出：表头 row,profile,x,h,area,velocity,froude,energy,friction_slope,x_step,message，
+  每个计算点一行：
+    row             输入数据行的序号（表头后第一行为 1）
+    profile         曲线类型与壅水曲线或降水曲线，如“a1型壅水曲线”
+    x               距离（精确积分）
+    h               水深
+    area            过水面积
+    velocity        流速 Q/A
+    froude          弗劳德数
+    energy          断面比能 h + α·V²/(2g)
+    friction_slope  水力坡度 J
+    x_step          分段求和法的距离
+    message         第一行为曲线的说明（如壅水长度或降水长度：到水深与正常水深相差 1% 处的距离）；
+                    最后一行说明曲线在临界水深（形成水跃或跌水）或断面顶部处中止
+  曲线类型：a 区在正常水深和临界水深之上，b 区在两者之间，c 区在两者之下；
+    缓坡 a1 b1 c1（M1 M2 M3），陡坡 a2 b2 c2（S1 S2 S3），临界坡 a3 c3（C1 C3），
+    平坡 b0 c0（H2 H3），逆坡 b′ c′（A2 A3）。
+    水深沿程增加为壅水曲线，沿程减小为降水曲线。
+  曲线到达临界水深即止，并给出该处距离；终点水深越过正常水深（曲线只渐近它）、
+  在临界水深另一侧或高于封闭断面顶部时说明原因。无曲线的输入行输出一行，message 为原因。
 
 选项
   --help     显示本说明
   --version  显示版本号
   --geometry window|exact  按窗口的方法（默认）或按精确断面几何计算
+  --profile  计算水面曲线（见上文）
   --         其后的参数都是文件名，即使以 - 开头
 
 示例输入：
@@ -131,6 +173,26 @@ constexpr std::string_view kHelp = R"(用法：vardenix-cli [--geometry exact [-
   0.666515935727845,1.88551147318336,0.916405523863516,2.18243992197702,0.486024899289699,0.909528385372695,0.00300568960029338,0.89866930866583,1.46147305112265,0.562927665007045,缓流,缓坡,,,,,未给水深 h
   0.741784871693015,5,3.70892435846507,2.69619949977585,0.741784871693015,1.11267730753952,0.00258709493922479,,,,,,1.67551020408163,2.52538136138053,1.59532267240426,1.24250349272735,第 4 行第 6 列（S0）：“abc”不是数，当作未给
 
+水面曲线示例输入（vardenix-cli --profile --units us --g 32.2 --k 1.4859）：
+  type,Q,b,n,S0,h1,h2,L,steps
+  2,140,6,0.013,0.0015,3.1,3.4,,2
+  2,140,6,0.013,0.0015,3.1,,230,2
+  2,140,6,0.013,0.0015,3.1,2.5,,2
+  2,140,6,0.013,0.0015,3.1,4,,2
+
+水面曲线示例输出：
+  row,profile,x,h,area,velocity,froude,energy,friction_slope,x_step,message
+  1,b1型降水曲线,0,3.1,18.6,7.52688172043011,0.753366507287917,3.97971969616995,0.00247134610141248,0,降水长度 1520.73 英尺（至水深与正常水深相差1%处，水深 3.7122 英尺）
+  1,b1型降水曲线,-87.3187896779142,3.25,19.5,7.17948717948718,0.701816877388739,4.05038876025498,0.00218069497771119,-85.5536402551387,
+  1,b1型降水曲线,-236.146870259516,3.4,20.4,6.86274509803922,0.655889191090132,4.13132407268108,0.00193646511948242,-230.448382968221,
+  2,b1型降水曲线,0,3.1,18.6,7.52688172043011,0.753366507287917,3.97971969616995,0.00247134610141248,0,降水长度 1520.73 英尺（至水深与正常水深相差1%处，水深 3.7122 英尺）
+  2,b1型降水曲线,-115,3.28489611170927,19.7093766702556,7.10321804399228,0.690663318183187,4.06836981637538,0.00212010861548669,-111.407656484444,
+  2,b1型降水曲线,-230,3.39524576895466,20.3714746137279,6.87235473398949,0.657267297552648,4.12861936506937,0.00194359168893817,-224.69059613082,
+  3,b1型降水曲线,0,3.1,18.6,7.52688172043011,0.753366507287917,3.97971969616995,0.00247134610141248,0,降水长度 1520.73 英尺（至水深与正常水深相差1%处，水深 3.7122 英尺）；终点水深达不到：它在临界水深 2.56665 英尺另一侧
+  3,b1型降水曲线,80.5126369360684,2.8,16.8,8.33333333333333,0.877630691398197,3.87832988267771,0.00324396871436097,74.6799692641623,
+  3,b1型降水曲线,94.7167044672508,2.56664556330999,15.39987337986,9.09098383776926,1,3.84996834496499,0.00410460337659883,87.7240384986018,水面曲线在 x = 94.7167 英尺处达到临界水深 2.56665 英尺而止，此处形成水跃或跌水
+  4,b1型降水曲线,,,,,,,,,降水长度 1520.73 英尺（至水深与正常水深相差1%处，水深 3.7122 英尺）；终点水深达不到：水面曲线只渐近正常水深 3.7497 英尺
+
 )";
 
 int UsageError(cli::OutputStream& err, const std::string& what) {
@@ -154,6 +216,8 @@ int main(int argc, char** argv) {
   bool g_given = false;
   bool units_given = false;
   std::optional<double> g;
+  std::optional<double> k;
+  bool window_given = false;
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -162,16 +226,29 @@ int main(int argc, char** argv) {
         options_end = true;
         continue;
       }
-      if (arg == "--geometry" || arg == "--g" || arg == "--units") {
+      if (arg == "--profile") {
+        options.profile = true;
+        continue;
+      }
+      if (arg == "--geometry" || arg == "--g" || arg == "--units" || arg == "--k") {
         if (i + 1 == argc) return UsageError(err, Quoted(arg) + "后缺少值");
         const std::string_view value = argv[++i];
         if (arg == "--geometry") {
           if (value != "exact" && value != "window") return UsageError(err, "--geometry 只能是 exact 或 window");
           options.exact = value == "exact";
+          window_given = value == "window";
         } else if (arg == "--units") {
           if (value != "si" && value != "us") return UsageError(err, "--units 只能是 si 或 us");
           options.units = value == "us" ? hydraulics::kUS : hydraulics::kSI;
           units_given = true;
+        } else if (arg == "--k") {
+          double read = 0;
+          const hydraulics::NumberFault fault = hydraulics::ReadWholeNumber(value, read);
+          if (fault == hydraulics::NumberFault::BeyondRange)
+            return UsageError(err, "曼宁公式的单位系数" + Quoted(value) + "超出双精度范围");
+          if (fault != hydraulics::NumberFault::None || !(read > 0))
+            return UsageError(err, "曼宁公式的单位系数" + Quoted(value) + "应为正数");
+          k = read;
         } else {
           double read = 0;
           const hydraulics::NumberFault fault = hydraulics::ReadWholeNumber(value, read);
@@ -198,9 +275,13 @@ int main(int argc, char** argv) {
     path = argv[i];
   }
 
-  if (g_given && !options.exact) return UsageError(err, "--g 只用于 --geometry exact");
-  if (units_given && !options.exact) return UsageError(err, "--units 只用于 --geometry exact");
+  if (options.profile && window_given) return UsageError(err, "--profile 按精确断面几何计算，不能与 --geometry window 同用");
+  const bool exact = options.exact || options.profile;
+  if (g_given && !exact) return UsageError(err, "--g 只用于 --geometry exact");
+  if (units_given && !exact) return UsageError(err, "--units 只用于 --geometry exact");
+  if (k && !exact) return UsageError(err, "--k 只用于 --geometry exact 和 --profile");
   if (g) options.units.g = *g;
+  if (k) options.units.k = *k;
 
   const bool from_stdin = !path || std::string_view(path) == "-";
   const auto read_failure = [&](int error) {

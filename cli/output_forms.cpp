@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +21,8 @@ constexpr std::string_view kCriticalColumns = "depth,width,area,velocity,hydraul
 constexpr std::string_view kCriticalSlopeColumn = "critical_slope";
 constexpr std::string_view kNormalColumns = "normal_depth,normal_velocity,normal_froude,regime,slope_class";
 constexpr std::string_view kAtDepthColumns = "energy_at_h,froude_at_h,alternate_depth,sequent_depth";
+constexpr std::string_view kProfileHeader =
+    "row,profile,x,h,area,velocity,froude,energy,friction_slope,x_step,message";
 
 std::size_t CountFields(std::string_view header) {
   std::size_t n = 1;
@@ -207,6 +210,10 @@ public:
     std::memset(p_, ',', static_cast<std::size_t>(n));
     p_ += n;
   }
+  void Whole(std::int64_t value) {
+    p_ = std::to_chars(p_, p_ + kNumberRoom, value).ptr;
+    *p_++ = ',';
+  }
   // A name of the toolkit's own, never with a character that needs quotes.
   void Name(std::string_view name) {
     std::memcpy(p_, name.data(), name.size());
@@ -238,6 +245,8 @@ OutputForm::OutputForm(std::string header, std::size_t message_field)
 }
 
 OutputForm OutputForm::Window() { return OutputForm(std::string(kWindowHeader), 2); }
+
+OutputForm OutputForm::Profiles() { return OutputForm(std::string(kProfileHeader), 10); }
 
 OutputForm OutputForm::Exact(FlowColumns columns) {
   std::string header(kCriticalColumns);
@@ -302,6 +311,63 @@ void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::e
       }
     }
   }
+  AppendCsvField(out, message);
+  out += '\n';
+}
+
+namespace {
+
+bool EndsProfile(hydraulics::exact::Reason r) {
+  return r == hydraulics::exact::Reason::StopsAtCriticalDepth || r == hydraulics::exact::Reason::StopsAtCrown;
+}
+
+// The notes that do (`at_end`) or do not end the profile, each after a
+// "；" when `out` has text already.
+void AppendProfileNotes(std::string& out, const hydraulics::exact::Notes& notes, hydraulics::LengthUnit unit,
+                        bool at_end) {
+  for (const hydraulics::exact::Note& note : notes) {
+    if (EndsProfile(note.reason) != at_end) continue;
+    if (!out.empty()) out += "；";
+    hydraulics::exact::AppendNoteText(out, note, unit);
+  }
+}
+
+}  // namespace
+
+void WriteProfileRows(std::string& out, std::int64_t row, const hydraulics::exact::Profile& profile,
+                      hydraulics::LengthUnit unit, std::string_view extra) {
+  std::string name;
+  hydraulics::exact::AppendProfileName(name, profile);
+  std::string message;
+  const std::size_t last = profile.stations.size() - 1;
+  for (std::size_t i = 0; i <= last; ++i) {
+    const hydraulics::exact::ProfileStation& s = profile.stations[i];
+    {
+      Cells cells(out);
+      cells.Whole(row);
+      cells.Name(name);
+      for (const double v : {s.x, s.h, s.area, s.velocity, s.froude, s.energy, s.friction_slope}) cells.Number(v);
+      // A step whose mean friction slope equals the bed slope has no distance.
+      if (std::isfinite(s.x_step))
+        cells.Number(s.x_step);
+      else
+        cells.Empty(1);
+    }
+    message.clear();
+    if (i == 0) {
+      AppendProfileNotes(message, profile.notes, unit, false);
+      if (!extra.empty()) message.append(message.empty() ? "" : "；").append(extra);
+    }
+    if (i == last) AppendProfileNotes(message, profile.notes, unit, true);
+    AppendCsvField(out, message);
+    out += '\n';
+  }
+}
+
+void WriteProfileMessage(std::string& out, std::int64_t row, std::string_view message, std::string_view name) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, row).ptr);
+  out.append(",").append(name).append(",,,,,,,,,");
   AppendCsvField(out, message);
   out += '\n';
 }

@@ -3,10 +3,12 @@
 // exact-geometry form with the toolkit's columns its input asks for.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/profile.h"
 #include "hydraulics/window/crit_depth.h"
 
 namespace cli {
@@ -24,6 +26,8 @@ class OutputForm {
 public:
   static OutputForm Window();
   static OutputForm Exact(FlowColumns columns);
+  // --profile: one line per station.
+  static OutputForm Profiles();
 
   std::string_view header() const { return header_; } // ends with LF
   std::size_t fields() const { return fields_; }
@@ -41,6 +45,15 @@ void WriteMessageOnly(std::string& out, const OutputForm& form, std::string_view
 void WriteWindowRow(std::string& out, const hydraulics::window::ComputeOutcome& outcome);
 void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::exact::Analysis& analysis,
                       std::string_view message);
+
+// A profile's lines, one per station, for input data row `row`: the
+// profile's notes go with its first station, where it stops with its last,
+// and `extra` (the batch's own notes on the row's cells) after the first's.
+void WriteProfileRows(std::string& out, std::int64_t row, const hydraulics::exact::Profile& profile,
+                      hydraulics::LengthUnit unit, std::string_view extra);
+// The one line of a row without a profile; `name` is the profile's type
+// where it has one.
+void WriteProfileMessage(std::string& out, std::int64_t row, std::string_view message, std::string_view name = {});
 
 // hydraulics::TextForm(double) written in place: the exact form has up to
 // fifteen numbers a row, and the general conversion to a string costs more

@@ -51,6 +51,26 @@ std::string_view Sentence(Reason reason) {
     case Reason::SequentBeyondRange: return "共轭水深超出可计算范围";
     case Reason::SequentNotFound: return "未能求得共轭水深";
     case Reason::OtherSequentDepths: return "另有共轭水深 ";
+    case Reason::ProfileNeedsBottomWidth: return "需给出底宽 b 才能计算水面曲线";
+    case Reason::EnergyCoefficientNotPositive: return "动能修正系数 α 必须大于0";
+    case Reason::StepsOutOfRange: return "分段数须为 ";
+    case Reason::ControlDepthNotPositive: return "控制水深 h1 必须大于0";
+    case Reason::ControlDepthNotBelowCrown: return "控制水深 h1 须低于断面顶部 ";
+    case Reason::ProfileNeedsEnd: return "需给出终点水深 h2 或渠段长度 L";
+    case Reason::ProfileEndGivenTwice: return "终点水深 h2 与渠段长度 L 只能给出一个";
+    case Reason::EndDepthNotPositive: return "终点水深 h2 必须大于0";
+    case Reason::EndDepthNotBelowCrown: return "终点水深 h2 须低于断面顶部 ";
+    case Reason::ReachLengthNotPositive: return "渠段长度 L 必须大于0";
+    case Reason::EndDepthIsControlDepth: return "终点水深 h2 等于控制水深 h1，没有水面曲线";
+    case Reason::ControlDepthIsNormal: return "控制水深等于正常水深 ";
+    case Reason::EndBeyondNormalDepth: return "终点水深达不到：水面曲线只渐近正常水深 ";
+    case Reason::EndBeyondCriticalDepth: return "终点水深达不到：它在临界水深 ";
+    case Reason::StopsAtCriticalDepth: return "水面曲线在 x = ";
+    case Reason::StopsAtCrown: return "水面曲线在 x = ";
+    case Reason::BackwaterLength: return "壅水长度 ";
+    case Reason::DrawdownLength: return "降水长度 ";
+    case Reason::ProfileBeyondRange: return "水面曲线超出可计算范围";
+    case Reason::ProfileNotConverged: return "水面曲线的积分未达到要求的精度";
   }
   return {};
 }
@@ -62,10 +82,65 @@ bool ListsDepths(Reason reason) {
          reason == Reason::OtherAlternateDepths || reason == Reason::OtherSequentDepths;
 }
 
-void AppendDepth(std::string& out, double depth, LengthUnit unit) {
+// Six significant digits.
+void AppendNumber(std::string& out, double value) {
   char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, depth, std::chars_format::general, 6).ptr;
-  out.append(digits, end).append(" ").append(LengthUnitName(unit));
+  const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr;
+  out.append(digits, end);
+}
+
+// A length and its unit.
+void AppendDepth(std::string& out, double depth, LengthUnit unit) {
+  AppendNumber(out, depth);
+  out.append(" ").append(LengthUnitName(unit));
+}
+
+// The profile's reasons whose numbers stand inside the sentence; false for
+// the others.
+bool AppendProfileNote(std::string& out, const Note& n, LengthUnit unit) {
+  const double* v = n.values;
+  switch (n.reason) {
+    case Reason::StepsOutOfRange:
+      out += Sentence(n.reason);
+      AppendNumber(out, v[0]);
+      out += " 到 ";
+      AppendNumber(out, v[1]);
+      out += " 之间的整数";
+      return true;
+    case Reason::ControlDepthNotBelowCrown:
+    case Reason::EndDepthNotBelowCrown:
+    case Reason::EndBeyondNormalDepth:
+      out += Sentence(n.reason);
+      AppendDepth(out, v[0], unit);
+      return true;
+    case Reason::ControlDepthIsNormal:
+      out += Sentence(n.reason);
+      AppendDepth(out, v[0], unit);
+      out += "，为均匀流，水深沿程不变";
+      return true;
+    case Reason::EndBeyondCriticalDepth:
+      out += Sentence(n.reason);
+      AppendDepth(out, v[0], unit);
+      out += "另一侧";
+      return true;
+    case Reason::StopsAtCriticalDepth:
+    case Reason::StopsAtCrown:
+      out += Sentence(n.reason);
+      AppendDepth(out, v[1], unit);
+      out += n.reason == Reason::StopsAtCrown ? "处达到断面顶部 " : "处达到临界水深 ";
+      AppendDepth(out, v[0], unit);
+      out += n.reason == Reason::StopsAtCrown ? "，其后为满流（有压流）" : "而止，此处形成水跃或跌水";
+      return true;
+    case Reason::BackwaterLength:
+    case Reason::DrawdownLength:
+      out += Sentence(n.reason);
+      AppendDepth(out, v[0], unit);
+      out += "（至水深与正常水深相差1%处，水深 ";
+      AppendDepth(out, v[1], unit);
+      out += "）";
+      return true;
+    default: return false;
+  }
 }
 
 }  // namespace
@@ -98,7 +173,25 @@ std::string DepthText(double depth, LengthUnit unit) {
   return text;
 }
 
+std::string_view ProfileTypeName(ProfileType t) {
+  constexpr std::string_view kNames[] = {"a1", "b1", "c1", "a2", "b2", "c2", "a3", "c3", "b0", "c0", "b′", "c′"};
+  return kNames[static_cast<int>(t)];
+}
+
+std::string_view ProfileTypeEquivalent(ProfileType t) {
+  constexpr std::string_view kNames[] = {"M1", "M2", "M3", "S1", "S2", "S3", "C1", "C3", "H2", "H3", "A2", "A3"};
+  return kNames[static_cast<int>(t)];
+}
+
+std::string_view ProfileKindName(ProfileKind k) { return k == ProfileKind::Backwater ? "壅水曲线" : "降水曲线"; }
+
+void AppendProfileName(std::string& out, const Profile& profile) {
+  if (profile.type) out.append(ProfileTypeName(*profile.type)).append("型");
+  out += ProfileKindName(profile.kind);
+}
+
 void AppendNoteText(std::string& out, const Note& note, LengthUnit unit) {
+  if (AppendProfileNote(out, note, unit)) return;
   out += Sentence(note.reason);
   if (!ListsDepths(note.reason)) return;
   for (int i = 0; i < note.count; ++i) {

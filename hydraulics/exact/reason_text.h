@@ -7,6 +7,7 @@
 
 #include "hydraulics/constants.h"
 #include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/profile.h"
 #include "hydraulics/exact/reasons.h"
 
 namespace hydraulics::exact {
@@ -14,6 +15,12 @@ namespace hydraulics::exact {
 std::string_view RegimeName(Regime r);         // 缓流, 急流, 临界流
 std::string_view SlopeClassName(SlopeClass c); // 缓坡, 陡坡, 临界坡, 平坡, 逆坡
 std::string_view LengthUnitName(LengthUnit u); // 米, 英尺
+
+std::string_view ProfileTypeName(ProfileType t);        // a1 b1 c1 a2 b2 c2 a3 c3 b0 c0 b′ c′
+std::string_view ProfileTypeEquivalent(ProfileType t);  // M1 M2 M3 S1 S2 S3 C1 C3 H2 H3 A2 A3
+std::string_view ProfileKindName(ProfileKind k);        // 壅水曲线, 降水曲线
+// "a1型壅水曲线"; the kind alone for a profile without a type.
+void AppendProfileName(std::string& out, const Profile& profile);
 
 // "2.60883 米": six significant digits and the unit.
 std::string DepthText(double depth, LengthUnit unit);

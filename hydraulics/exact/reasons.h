@@ -63,6 +63,28 @@ enum class Reason : std::uint8_t {
   SequentBeyondRange,
   SequentNotFound,
   OtherSequentDepths,       // flag; values: the further depths
+
+  // The water-surface profile.
+  ProfileNeedsBottomWidth,  // the average-width trapezoid has no wetted perimeter, so no friction slope
+  EnergyCoefficientNotPositive,
+  StepsOutOfRange,          // values: the fewest and the most steps
+  ControlDepthNotPositive,
+  ControlDepthNotBelowCrown,  // values: the crown height
+  ProfileNeedsEnd,          // neither the end depth h2 nor the reach length L
+  ProfileEndGivenTwice,     // both h2 and L
+  EndDepthNotPositive,
+  EndDepthNotBelowCrown,    // values: the crown height
+  ReachLengthNotPositive,
+  EndDepthIsControlDepth,
+  ControlDepthIsNormal,     // uniform flow, the depth never changes; values: the normal depth
+  EndBeyondNormalDepth,     // the profile only approaches it; values: that normal depth
+  EndBeyondCriticalDepth,   // h2 lies on the other side of critical; values: the critical depth
+  StopsAtCriticalDepth,     // a jump or a free fall forms there; values: the critical depth, x
+  StopsAtCrown,             // the conduit flows full beyond; values: the crown height, x
+  BackwaterLength,          // 壅水长度; values: the length, the depth within 1 % of normal there
+  DrawdownLength,           // 降水长度; values: as BackwaterLength
+  ProfileBeyondRange,       // a distance leaves the double range
+  ProfileNotConverged,      // a distance or a station's depth missed its tolerance
 };
 
 // A reason and its numbers, in the length unit of the analysis (depths) or

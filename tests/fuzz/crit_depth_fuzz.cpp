@@ -3,8 +3,10 @@
 // or "无法计算" — never "nan" or "inf". The exact-geometry solver must end
 // with a finite critical state or a reason, and so must the open-channel
 // analysis for every quantity asked of it (critical slope, normal depth, the
-// state at a given depth), in SI or US customary units.
+// state at a given depth), in SI or US customary units; and so must a
+// water-surface profile from that depth.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <string_view>
 
 #include "hydraulics/exact/analysis.h"
+#include "hydraulics/exact/profile.h"
 #include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
 #include "hydraulics/window/crit_depth.h"
@@ -109,6 +112,31 @@ void CheckAnalysis(const hydraulics::exact::Section& section, const hydraulics::
   }
 }
 
+// A profile ends, and either has stations that run one way from x = 0 with
+// depths inside the section, or says why it has none.
+void CheckProfile(const hydraulics::exact::Section& section, const hydraulics::exact::ProfileInputs& in,
+                  const hydraulics::Units& units) {
+  using namespace hydraulics::exact;
+  const Profile p = ComputeProfile(section, in, units);
+  if (!p.computed()) {
+    Check(!p.notes.empty() && !NotesText(p.notes, units.length).empty());
+    return;
+  }
+  Check(p.stations.size() <= static_cast<std::size_t>(in.steps) + 1 && p.stations.size() >= 2);
+  Check(p.stations[0].x == 0 && p.stations[0].h == in.h1);
+  const std::optional<double> height = SectionHeight(section);
+  const double way = p.stations.back().x;
+  double last = 0;
+  for (const ProfileStation& s : p.stations) {
+    Check(std::isfinite(s.x) && FinitePositive(s.h) && FinitePositive(s.area) && std::isfinite(s.energy));
+    Check(std::isfinite(s.froude) && s.froude >= 0 && std::isfinite(s.friction_slope));
+    if (height) Check(s.h <= *height);
+    Check(s.x * way >= 0 && std::fabs(s.x) >= std::fabs(last));
+    last = s.x;
+  }
+  if (in.L) Check(std::fabs(way) <= *in.L * (1 + 1e-12));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -117,11 +145,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
   window::BoxTexts boxes;
   // Then, optionally, the roughness n, the bed slope S0, a depth h, and a
-  // gravity whose presence switches to US customary units.
-  std::string n, S0, h, us_gravity;
+  // gravity whose presence switches to US customary units; then a profile's
+  // end from h (a depth h2, or "L" and a length) and its steps.
+  std::string n, S0, h, us_gravity, end, steps;
   std::string* fields[] = {&boxes.TextQ,    &boxes.Text1[1], &boxes.Text1[2], &boxes.Text1[3],
                            &boxes.Text1[4], &boxes.Text1[5], &boxes.Text1[6], &boxes.Text1[7],
-                           &n,              &S0,             &h,              &us_gravity};
+                           &n,              &S0,             &h,              &us_gravity,
+                           &end,            &steps};
   for (std::string* field : fields) {
     const std::size_t end = rest.find('\n');
     *field = std::string(rest.substr(0, end));
@@ -132,7 +162,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     units = hydraulics::kUS;
     units.g = *g;
   }
-  if (const auto section = SectionOf(type, boxes)) CheckAnalysis(*section, {Field(n), Field(S0), Field(h)}, units);
+  const auto section = SectionOf(type, boxes);
+  if (section) CheckAnalysis(*section, {Field(n), Field(S0), Field(h)}, units);
+  if (section && !end.empty() && Field(n) && Field(S0) && Field(h)) {
+    hydraulics::exact::ProfileInputs in;
+    in.n = *Field(n);
+    in.S0 = *Field(S0);
+    in.h1 = *Field(h);
+    if (end[0] == 'L')
+      in.L = Field(end.substr(1)).value_or(0);
+    else
+      in.h2 = Field(end);
+    // Few steps keep each input quick; the range check is the toolkit's.
+    in.steps = static_cast<int>(std::clamp(Field(steps).value_or(10), -1.0, 64.0));
+    CheckProfile(*section, in, units);
+  }
 
   window::Members m;
   RunCommand(type, boxes, m);
