@@ -277,8 +277,8 @@ int main(int argc, char** argv) {
 
   if (options.profile && window_given) return UsageError(err, "--profile 按精确断面几何计算，不能与 --geometry window 同用");
   const bool exact = options.exact || options.profile;
-  if (g_given && !exact) return UsageError(err, "--g 只用于 --geometry exact");
-  if (units_given && !exact) return UsageError(err, "--units 只用于 --geometry exact");
+  if (g_given && !exact) return UsageError(err, "--g 只用于 --geometry exact 和 --profile");
+  if (units_given && !exact) return UsageError(err, "--units 只用于 --geometry exact 和 --profile");
   if (k && !exact) return UsageError(err, "--k 只用于 --geometry exact 和 --profile");
   if (g) options.units.g = *g;
   if (k) options.units.k = *k;
