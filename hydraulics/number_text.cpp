@@ -92,6 +92,54 @@ NumberFault ReadWholeNumber(std::string_view text, double& value) {
   return NumberFault::None;
 }
 
+namespace {
+
+// The forms of a slope, each marked by its sign after the number.
+struct SlopeMark {
+  std::string_view text;  // UTF-8
+  enum Kind { Fraction, Share } kind;
+  double per;             // a share's whole: 100 for %, 1000 for ‰
+};
+constexpr SlopeMark kSlopeMarks[] = {
+    {"/", SlopeMark::Fraction, 1},          {"\xEF\xBC\x8F", SlopeMark::Fraction, 1},  // ／
+    {"%", SlopeMark::Share, 100},           {"\xEF\xBC\x85", SlopeMark::Share, 100},   // ％
+    {"\xE2\x80\xB0", SlopeMark::Share, 1000},                                          // ‰
+};
+
+SlopeFault FromNumberFault(NumberFault fault) {
+  switch (fault) {
+    case NumberFault::None: return SlopeFault::None;
+    case NumberFault::NotANumber: return SlopeFault::NotASlope;
+    case NumberFault::BeyondRange: return SlopeFault::BeyondRange;
+  }
+  return SlopeFault::NotASlope;
+}
+
+}  // namespace
+
+SlopeFault ReadSlope(std::string_view text, double& value) {
+  for (const SlopeMark& mark : kSlopeMarks) {
+    const std::size_t at = text.find(mark.text);
+    if (at == std::string_view::npos) continue;
+    const std::string_view before = text.substr(0, at);
+    const std::string_view after = text.substr(at + mark.text.size());
+    double top = 0;
+    if (const NumberFault f = ReadWholeNumber(before, top); f != NumberFault::None) return FromNumberFault(f);
+    double bottom = mark.per;
+    if (mark.kind == SlopeMark::Share) {
+      if (!SkipBlanks(after).empty()) return SlopeFault::NotASlope;
+    } else {
+      if (const NumberFault f = ReadWholeNumber(after, bottom); f != NumberFault::None) return FromNumberFault(f);
+      if (bottom == 0) return SlopeFault::ZeroDenominator;
+    }
+    const double quotient = top / bottom;
+    if (!std::isfinite(quotient) || (quotient == 0 && top != 0)) return SlopeFault::BeyondRange;
+    value = quotient;
+    return SlopeFault::None;
+  }
+  return FromNumberFault(ReadWholeNumber(text, value));
+}
+
 std::optional<float> ToSingle(double value) {
   if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max())
     return std::nullopt;

@@ -41,6 +41,19 @@ enum class NumberFault {
 };
 NumberFault ReadWholeNumber(std::string_view text, double& value);
 
+// A bed slope as engineers write it, blanks around each part allowed: a
+// decimal ("0.001"), a fraction ("1/1000"), a percentage ("0.1%") or per
+// mille ("1‰"), each number as ReadWholeNumber takes it. The full-width
+// "％" and "／" of a Chinese input method count as "%" and "/". Zero is a
+// flat bed and a negative slope an adverse one: both are slopes.
+enum class SlopeFault {
+  None,
+  NotASlope,        // none of the four forms
+  ZeroDenominator,  // "1/0"
+  BeyondRange,      // a part or the quotient overflows, or a nonzero slope underflows to 0
+};
+SlopeFault ReadSlope(std::string_view text, double& value);
+
 // Narrowing to single precision; empty when the value lies beyond its range
 // (or is not finite), which the routine treats as a fault of the step.
 std::optional<float> ToSingle(double value);

@@ -150,6 +150,61 @@ TEST(IsNumericText, WholeTextApartFromBlanksMustBeANumber) {
   EXPECT_FALSE(IsNumericText("5 6"));
 }
 
+struct SlopeCase {
+  const char* name;
+  const char* text;
+  SlopeFault fault;
+  double value;  // read when fault is None
+};
+
+void PrintTo(const SlopeCase& c, std::ostream* os) { *os << c.name; }
+
+class ReadSlopeTest : public testing::TestWithParam<SlopeCase> {};
+
+TEST_P(ReadSlopeTest, ReadsTheFourFormsAndRefusesTheRest) {
+  const SlopeCase& c = GetParam();
+  double value = -12345;
+  EXPECT_EQ(ReadSlope(c.text, value), c.fault);
+  if (c.fault == SlopeFault::None) {
+    // A fraction or share is one division of the parts as typed: exact to the last bit.
+    EXPECT_EQ(value, c.value);
+  } else {
+    EXPECT_EQ(value, -12345) << "a refused slope leaves the value alone";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EngineersForms, ReadSlopeTest,
+    testing::Values(SlopeCase{"Decimal", "0.001", SlopeFault::None, 0.001},
+                    SlopeCase{"DecimalWithExponent", "1e-3", SlopeFault::None, 1e-3},
+                    SlopeCase{"Fraction", "1/1000", SlopeFault::None, 1.0 / 1000},
+                    SlopeCase{"FractionWithBlanks", " 1 / 2500 ", SlopeFault::None, 1.0 / 2500},
+                    SlopeCase{"FractionOfDecimals", "0.5/400", SlopeFault::None, 0.5 / 400},
+                    SlopeCase{"FullWidthSlash", "1／1000", SlopeFault::None, 1.0 / 1000},
+                    SlopeCase{"Percentage", "0.1%", SlopeFault::None, 0.1 / 100},
+                    SlopeCase{"PercentageWithBlank", "0.1 %", SlopeFault::None, 0.1 / 100},
+                    SlopeCase{"FullWidthPercent", "0.1％", SlopeFault::None, 0.1 / 100},
+                    SlopeCase{"PerMille", "1‰", SlopeFault::None, 1.0 / 1000},
+                    SlopeCase{"FlatBedIsASlope", "0", SlopeFault::None, 0.0},
+                    SlopeCase{"AdverseDecimal", "-0.002", SlopeFault::None, -0.002},
+                    SlopeCase{"AdverseFraction", "-1/500", SlopeFault::None, -1.0 / 500},
+                    SlopeCase{"AdversePerMille", "-2‰", SlopeFault::None, -2.0 / 1000},
+                    SlopeCase{"EmptyIsNoSlope", "", SlopeFault::NotASlope, 0},
+                    SlopeCase{"LettersAfterTheNumber", "0.001abc", SlopeFault::NotASlope, 0},
+                    SlopeCase{"TextAfterThePercent", "0.1%x", SlopeFault::NotASlope, 0},
+                    SlopeCase{"TwoMarks", "1%‰", SlopeFault::NotASlope, 0},
+                    SlopeCase{"TwoSlashes", "1/2/3", SlopeFault::NotASlope, 0},
+                    SlopeCase{"NoNumerator", "/1000", SlopeFault::NotASlope, 0},
+                    SlopeCase{"NoDenominator", "1/", SlopeFault::NotASlope, 0},
+                    SlopeCase{"RatioWithColonIsNotOneOfTheForms", "1:1000", SlopeFault::NotASlope, 0},
+                    SlopeCase{"CommaDecimal", "0,001", SlopeFault::NotASlope, 0},
+                    SlopeCase{"ZeroDenominator", "1/0", SlopeFault::ZeroDenominator, 0},
+                    SlopeCase{"DenominatorBeyondRange", "1/1e400", SlopeFault::BeyondRange, 0},
+                    SlopeCase{"QuotientOverflows", "1e300/1e-300", SlopeFault::BeyondRange, 0},
+                    SlopeCase{"QuotientUnderflows", "1e-300/1e300", SlopeFault::BeyondRange, 0},
+                    SlopeCase{"DecimalBeyondRange", "1e999", SlopeFault::BeyondRange, 0}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(ToSingle, FaultsBeyondTheSingleRangeOnly) {
   EXPECT_EQ(ToSingle(FLT_MAX), FLT_MAX);
   EXPECT_EQ(ToSingle(-1.5), -1.5f);
