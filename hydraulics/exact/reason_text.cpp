@@ -193,6 +193,15 @@ void AppendProfileName(std::string& out, const Profile& profile) {
 void AppendNoteText(std::string& out, const Note& note, LengthUnit unit) {
   if (AppendProfileNote(out, note, unit)) return;
   out += Sentence(note.reason);
+  if (note.reason == Reason::BeyondCapacity && note.count >= 2) {
+    // The capacity, and the depth that carries it.
+    out += " ";
+    AppendNumber(out, note.values[0]);
+    out.append(" ").append(LengthUnitName(unit)).append("³/秒（水深 ");
+    AppendDepth(out, note.values[1], unit);
+    out += "时）";
+    return;
+  }
   if (!ListsDepths(note.reason)) return;
   for (int i = 0; i < note.count; ++i) {
     if (i > 0) out += "、";

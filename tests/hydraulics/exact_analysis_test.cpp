@@ -315,6 +315,22 @@ TEST(PipeCapacity, PeaksAtNinetyFourPercentOfTheDiameter) {
   EXPECT_NEAR(top.normal->depth / (2 * R), 0.938, 0.01);
 }
 
+TEST(PipeCapacity, BeyondItTheNoteStatesTheCapacityAndItsDepth) {
+  // Chow 1959, sec. 6-4, as above: for R = 1, n = 0.014, S0 = 0.001 full flow
+  // is 4.4703 m^3/s, the largest 1.0757 times that, 4.809 m^3/s at 1.876 m.
+  const double R = 1, n = 0.014, S0 = 0.001;
+  const double full = kPi * R * R * std::pow(R / 2, 2.0 / 3) * std::sqrt(S0) / n;
+  const Analysis a = AnalyseWith(Circular(5, R), n, S0, std::nullopt);
+  ASSERT_EQ(Reasons(a), std::vector{Reason::BeyondCapacity});
+  const Note& note = *a.notes.begin();
+  ASSERT_EQ(note.count, 2);
+  EXPECT_NEAR(note.values[0] / full, 1.0757, 1e-4);
+  EXPECT_NEAR(note.values[1] / (2 * R), 0.938, 1e-3);
+  EXPECT_EQ(NotesText(a.notes, LengthUnit::Metre),
+            "流量超过该断面明渠均匀流的最大过流能力 4.80871 米³/秒（水深 1.87636 米时）");
+  EXPECT_NE(NotesText(a.notes, LengthUnit::Foot).find(" 英尺³/秒（水深 1.87636 英尺时）"), std::string::npos);
+}
+
 TEST(NearFull, AlternateAndSequentAboveTheCrownAreRefused) {
   const Analysis pipe = AnalyseWith(Circular(2, 0.5), std::nullopt, std::nullopt, 0.3);
   ASSERT_TRUE(pipe.at_depth);
