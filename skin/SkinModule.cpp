@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QSettings>
+#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 
@@ -226,9 +227,10 @@ void unpinSize(QWidget* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
-// QLabel smooths a stretched picture, which at a scale factor of 2 or 3
-// blurs the frame beside its sharp text. At whole factors a stretched piece
-// is enlarged pixel for pixel instead; fractional factors keep the smoothing,
+// QLabel smooths a frame picture drawn at a scale factor of 2 or 3, which
+// blurs the frame beside its sharp text and leaves a seam where a smoothed
+// piece meets another. At whole factors every piece, stretched or not, is
+// enlarged pixel for pixel instead; fractional factors keep the smoothing,
 // which there hides the uneven pixel widths.
 class PixelForPixel : public QObject {
 public:
@@ -245,14 +247,20 @@ protected:
             return false;
         auto* piece = static_cast<QLabel*>(watched);
         const qreal ratio = piece->devicePixelRatioF();
-        if (!piece->hasScaledContents() || piece->pixmap().isNull() || ratio != std::floor(ratio))
+        const QPixmap picture = piece->pixmap();
+        if (picture.isNull() || ratio != std::floor(ratio))
             return false;
         QPainter painter(piece);
-        painter.drawPixmap(piece->contentsRect(), piece->pixmap());
+        if (piece->hasScaledContents()) {
+            painter.drawPixmap(piece->contentsRect(), picture);
+        } else {
+            const QSize size = (QSizeF(picture.size()) / picture.devicePixelRatio()).toSize();
+            painter.drawPixmap(QStyle::alignedRect(piece->layoutDirection(), piece->alignment(), size,
+                                                   piece->contentsRect()),
+                               picture);
+        }
         return true;
     }
-
-private:
 };
 
 bool onWayland()
@@ -335,8 +343,7 @@ void ApplyPieceProperties(QWidget* window, TitleHints hints)
         if (!label)
             continue;
         label->setScaledContents(piece.stretched);
-        if (piece.stretched)
-            label->installEventFilter(attachOnce<PixelForPixel>(window));
+        label->installEventFilter(attachOnce<PixelForPixel>(window));
         if (!piece.stretched && !label->pixmap().isNull())
             label->resize(label->pixmap().size());
         const bool hinted = hints == TitleHints::On && piece.hint;

@@ -1,5 +1,6 @@
-// The frame at a whole scale factor of 2 (offscreen): a stretched piece is
-// enlarged pixel for pixel, so that it stays as sharp as the text beside it.
+// The frame at a whole scale factor of 2 (offscreen): every piece, stretched
+// or not, is enlarged pixel for pixel, so that it stays as sharp as the text
+// beside it and no seam shows where two pieces meet.
 
 #include <QTest>
 
@@ -15,18 +16,22 @@ constexpr double ScaleFactor = 2;
 class ScaledFrameTest : public QObject {
     Q_OBJECT
 private slots:
-    void stretchedPieceShowsOnlyItsPicturesColours_data();
-    void stretchedPieceShowsOnlyItsPicturesColours();
+    void pieceShowsOnlyItsPicturesColours_data();
+    void pieceShowsOnlyItsPicturesColours();
 };
 
-void ScaledFrameTest::stretchedPieceShowsOnlyItsPicturesColours_data()
+void ScaledFrameTest::pieceShowsOnlyItsPicturesColours_data()
 {
     QTest::addColumn<QString>("piece");
     for (const char* stretched : {"imgTitleMain", "imgWindowLeft", "imgWindowRight", "imgWindowBottom"})
         QTest::newRow(stretched) << stretched;
+    // The corners and the four title-bar buttons keep their pictures' size.
+    for (const char* unstretched : {"imgTitleLeft", "imgTitleRight", "imgWindowBottomLeft", "imgWindowBottomRight",
+                                    "imgTitleClose", "imgTitleMinimize", "imgTitleHelp", "imgTitleMaxRestore"})
+        QTest::newRow(unstretched) << unstretched;
 }
 
-void ScaledFrameTest::stretchedPieceShowsOnlyItsPicturesColours()
+void ScaledFrameTest::pieceShowsOnlyItsPicturesColours()
 {
     QFETCH(QString, piece);
     SkinnedWindow w(Stacking::Calculation);
@@ -39,6 +44,9 @@ void ScaledFrameTest::stretchedPieceShowsOnlyItsPicturesColours()
     QLabel* label = w.piece(piece);
     label->setPixmap(QPixmap::fromImage(picture));
     SkinModule::LayoutFrame(&w);
+    // As a skin picture sizes an unstretched piece.
+    if (!label->hasScaledContents())
+        label->resize(picture.size());
 
     const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.devicePixelRatio(), ScaleFactor);
