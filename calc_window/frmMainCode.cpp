@@ -95,8 +95,12 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
   connect(title_bar, &SkinModule::TitleBar::imgTitleMinimize_Click, this, &QWidget::showMinimized);
   connect(title_bar, &SkinModule::TitleBar::TitleMouseDown, this,
           [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
-  // Side edges 19 pixels wide, title bar and bottom edge 30 high.
-  auto* menu = new DetailMenu(this, QMargins(19, 30, 19, 30), {Text1[8], ui->TextBk});
+  // Side edges 19 pixels wide, title bar and bottom edge 30 high. Every box's
+  // own menu offers the entries; the result boxes' tooltips tell of them.
+  auto* menu = new DetailMenu(this, QMargins(19, 30, 19, 30),
+                              {ui->TextQ, Text1[1], Text1[2], Text1[3], Text1[4], Text1[5], Text1[6], Text1[7],
+                               Text1[8], ui->TextBk},
+                              {Text1[8], ui->TextBk});
   connect(menu, &DetailMenu::OpenDetail, this, &frmMainCode::ShowDetail);
   connect(menu, &DetailMenu::CopyResults, this, &frmMainCode::CopyResults);
 
@@ -154,7 +158,6 @@ void frmMainCode::RecordComputation(bool accepted, const hydraulics::window::Box
   using Outcome = LastComputation::Outcome;
   last_ = {};
   last_.outcome = !accepted ? Outcome::InputMessage : members_.BeErr == -1 ? Outcome::CannotCompute : Outcome::Computed;
-  last_.type = JType_;
   last_.boxes = read;
   last_.section = FromBoxes(JType_, read);
   last_.shown_depth = shown.depth;

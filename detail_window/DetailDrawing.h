@@ -1,24 +1,12 @@
 #pragma once
-// The detail window's picture: the cross section to scale with its water
-// surfaces, and below it the specific-energy curve E(h) of the discharge with
-// its marked points; or, where there is nothing to draw, the reason in words.
+// The detail window's picture: paints the model DetailPlot makes of the
+// section and its specific-energy curve, or the sentence that stands in for
+// them. It computes nothing itself.
 
-#include <optional>
-
-#include <QString>
+#include <QImage>
 #include <QWidget>
 
-#include "hydraulics/constants.h"
-#include "hydraulics/exact/analysis.h"
-
-struct DetailPicture {
-  // Empty: the explanation stands in for the drawing.
-  std::optional<hydraulics::exact::Section> section;
-  QString explanation;
-  hydraulics::exact::Analysis analysis;  // its critical state is known when `section` is set
-  std::optional<double> shown_depth;     // h_k as the calculation window's own method gave it
-  hydraulics::Units units;
-};
+#include "detail_window/DetailPlot.h"
 
 class DetailDrawing : public QWidget {
   Q_OBJECT
@@ -28,6 +16,8 @@ public:
 
   void SetPicture(DetailPicture picture);
   const DetailPicture& Picture() const { return picture_; }
+  // The model as last painted at the widget's size.
+  DetailPlot Plot() const;
 
   // The picture on a white ground, as the clipboard takes it.
   QImage Image() const;

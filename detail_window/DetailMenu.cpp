@@ -10,16 +10,19 @@
 #include <QMenu>
 #include <QToolTip>
 
-DetailMenu::DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> resultBoxes)
-    : QObject(window), window_(window), frame_(frame), boxes_(std::move(resultBoxes)) {
+DetailMenu::DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> boxes, QList<QLineEdit*> hinted)
+    : QObject(window), window_(window), frame_(frame), boxes_(std::move(boxes)), hinted_(std::move(hinted)) {
   // Context-menu and key events that no control takes pass up to the window.
   window_->installEventFilter(this);
   for (QLineEdit* box : boxes_) box->installEventFilter(this);
+  for (QLineEdit* box : hinted_) {
+    if (!boxes_.contains(box)) box->installEventFilter(this);
+  }
 }
 
 QString DetailMenu::Hint() { return QStringLiteral("右键查看断面详情"); }
 QString DetailMenu::DetailEntry() { return QStringLiteral("断面详情(&D)…"); }
-QString DetailMenu::CopyEntry() { return QStringLiteral("复制结果(&C)"); }
+QString DetailMenu::CopyEntry() { return QStringLiteral("复制结果(&S)"); }
 
 QString DetailMenu::ShownTip(const QString& ownTip) {
   return ownTip.isEmpty() ? Hint() : ownTip + u'\n' + Hint();
@@ -32,9 +35,7 @@ void DetailMenu::AddEntries(QMenu* menu) {
 
 bool DetailMenu::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_) return OnWindow(event);
-  for (QLineEdit* box : boxes_) {
-    if (watched == box) return OnResultBox(box, event);
-  }
+  if (auto* box = qobject_cast<QLineEdit*>(watched)) return OnBox(box, event);
   return false;
 }
 
@@ -61,13 +62,13 @@ bool DetailMenu::OnWindow(QEvent* event) {
   return true;
 }
 
-bool DetailMenu::OnResultBox(QLineEdit* box, QEvent* event) {
-  if (event->type() == QEvent::ToolTip) {
+bool DetailMenu::OnBox(QLineEdit* box, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && hinted_.contains(box)) {
     // The box keeps its own tooltip text; the hint is added where it is shown.
     QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), ShownTip(box->toolTip()), box);
     return true;
   }
-  if (event->type() != QEvent::ContextMenu) return false;
+  if (event->type() != QEvent::ContextMenu || !boxes_.contains(box)) return false;
   const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
   menu->addSeparator();
   AddEntries(menu.get());

@@ -1,8 +1,9 @@
 #pragma once
 // The way into the detail window from the calculation window: a context menu
 // on the window's inner area (right button, the menu key, Shift+F10), the same
-// two entries at the end of the result boxes' own edit menus, and a hint that
-// closes their tooltips. The window decides what the entries do.
+// two entries at the end of every box's own edit menu, where the focus
+// usually is, and a hint that closes the result boxes' tooltips. The window
+// decides what the entries do.
 
 #include <QList>
 #include <QMargins>
@@ -19,11 +20,13 @@ class DetailMenu : public QObject {
 public:
   // `frame` is the width of the window's drawn frame on each side: a press
   // there belongs to the frame, not to the inner area.
-  DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> resultBoxes);
+  // `boxes` get the entries in their edit menus, `hinted` the hint.
+  DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> boxes, QList<QLineEdit*> hinted);
 
   static QString Hint();            // "右键查看断面详情"
+  // Access keys apart from those of a box's own edit menu (U, R, T, C, P).
   static QString DetailEntry();     // "断面详情(&D)…"
-  static QString CopyEntry();       // "复制结果(&C)"
+  static QString CopyEntry();       // "复制结果(&S)"
 
   // The tooltip a result box shows: its own text, if any, then the hint.
   static QString ShownTip(const QString& ownTip);
@@ -38,9 +41,10 @@ protected:
 private:
   void AddEntries(QMenu* menu);
   bool OnWindow(QEvent* event);
-  bool OnResultBox(QLineEdit* box, QEvent* event);
+  bool OnBox(QLineEdit* box, QEvent* event);
 
   QWidget* window_;
   QMargins frame_;
   QList<QLineEdit*> boxes_;
+  QList<QLineEdit*> hinted_;
 };

@@ -1,12 +1,17 @@
 #include "detail_window/DetailTable.h"
 
+#include <QStringList>
+
 #include "hydraulics/exact/reason_text.h"
+
+namespace exact = hydraulics::exact;
 
 namespace {
 
 const QString kMetre = QStringLiteral("米");
-const QString kSquareMetre = QStringLiteral("平方米");
+const QString kSquareMetre = QStringLiteral("米²");
 const QString kMetrePerSecond = QStringLiteral("米/秒");
+const QString kCubicMetrePerSecond = QStringLiteral("米³/秒");
 // Slopes and Froude numbers have no unit; the cell says so rather than stay blank.
 const QString kNoUnit = QStringLiteral("—");
 
@@ -32,14 +37,16 @@ DetailRow Word(const QString& name, std::string_view text) {
   return row;
 }
 
+// An input as typed numbers are shown: all the digits it has, up to fifteen.
+QString InputNumber(double value) { return QString::number(value, 'g', 15); }
+
 }  // namespace
 
 QString TableNumber(double value) { return QString::number(value, 'g', 6); }
 
 QString DetailRow::ValueText() const { return value ? TableNumber(*value) : text; }
 
-std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* a) {
-  namespace exact = hydraulics::exact;
+std::vector<DetailRow> DetailRows(const exact::Analysis* a) {
   const exact::CriticalState* k = a && a->critical ? &*a->critical : nullptr;
   const exact::NormalState* n = a && a->normal ? &*a->normal : nullptr;
   const exact::AtDepthState* d = a && a->at_depth ? &*a->at_depth : nullptr;
@@ -47,6 +54,11 @@ std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* a) {
     if (!state) return std::nullopt;
     return state->*member;
   };
+  const std::optional<exact::Regime> at_h = d ? std::optional(exact::RegimeOf(d->froude)) : std::nullopt;
+  // In a jump h′ is the depth before it and h″ the one after: the depth
+  // conjugate to a given subcritical depth is h′.
+  const QString conjugate = at_h == exact::Regime::Subcritical ? QStringLiteral("共轭水深 h′")
+                                                               : QStringLiteral("共轭水深 h″");
   return {
       Heading(QStringLiteral("临界状态")),
       Number(QStringLiteral("临界水深 h_k"), of(k, &exact::CriticalState::depth), kMetre),
@@ -58,23 +70,81 @@ std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* a) {
       Heading(QStringLiteral("正常水深（均匀流）")),
       Number(QStringLiteral("正常水深 h_0"), of(n, &exact::NormalState::depth), kMetre),
       Number(QStringLiteral("流速 v_0"), of(n, &exact::NormalState::velocity), kMetrePerSecond),
-      Number(QStringLiteral("弗劳德数 Fr"), of(n, &exact::NormalState::froude), kNoUnit),
-      Word(QStringLiteral("流态"), n ? exact::RegimeName(n->regime) : std::string_view{}),
+      Number(QStringLiteral("h_0 处弗劳德数 Fr"), of(n, &exact::NormalState::froude), kNoUnit),
+      Word(QStringLiteral("h_0 处流态"), n ? exact::RegimeName(n->regime) : std::string_view{}),
       Word(QStringLiteral("底坡类型"), a && a->slope_class ? exact::SlopeClassName(*a->slope_class) : std::string_view{}),
       Heading(QStringLiteral("给定水深 h")),
-      Number(QStringLiteral("断面比能 E"), of(d, &exact::AtDepthState::energy), kMetre),
-      Number(QStringLiteral("弗劳德数 Fr"), of(d, &exact::AtDepthState::froude), kNoUnit),
-      Number(QStringLiteral("交替水深 h′"), d ? d->alternate : std::nullopt, kMetre),
-      Number(QStringLiteral("共轭水深 h″"), d ? d->sequent : std::nullopt, kMetre),
+      Number(QStringLiteral("h 处断面比能 E"), of(d, &exact::AtDepthState::energy), kMetre),
+      Number(QStringLiteral("h 处弗劳德数 Fr"), of(d, &exact::AtDepthState::froude), kNoUnit),
+      Word(QStringLiteral("h 处流态"), at_h ? exact::RegimeName(*at_h) : std::string_view{}),
+      Number(QStringLiteral("交替水深 h_a"), d ? d->alternate : std::nullopt, kMetre),
+      Number(conjugate, d ? d->sequent : std::nullopt, kMetre),
   };
 }
 
-QString TabSeparated(const std::vector<DetailRow>& rows) {
-  QString out;
-  for (const DetailRow& row : rows) {
-    out += row.name;
-    if (!row.heading) out += u'\t' + row.ValueText() + u'\t' + row.unit;
-    out += u'\n';
+QString ShapeName(exact::Shape shape) {
+  switch (shape) {
+    case exact::Shape::Circle: return QStringLiteral("圆形断面");
+    case exact::Shape::Rectangle: return QStringLiteral("矩形断面");
+    case exact::Shape::Trapezoid: return QStringLiteral("梯形断面");
+    case exact::Shape::AverageTrapezoid: return QStringLiteral("梯形断面（按平均宽度）");
+    case exact::Shape::Triangle: return QStringLiteral("三角形断面");
+    case exact::Shape::Doorway: return QStringLiteral("门洞形断面");
   }
-  return out;
+  return {};
+}
+
+QString TabSeparated(const DetailInputs& in, const std::vector<DetailRow>& rows) {
+  const exact::Section& s = in.section;
+  QStringList lines{QStringLiteral("断面详情"), QStringLiteral("断面\t") + ShapeName(s.shape)};
+  auto line = [&](const QString& name, const QString& value, const QString& unit = {}) {
+    lines << name + u'\t' + value + (unit.isEmpty() ? QString() : u'\t' + unit);
+  };
+  auto given = [&](const QString& name, std::optional<double> value, const QString& unit = {}) {
+    if (value) line(name, InputNumber(*value), unit);
+    else line(name, QStringLiteral("未给出"));
+  };
+  const QString slope = QStringLiteral("1 : %1").arg(InputNumber(1 / s.s));
+  switch (s.shape) {
+    case exact::Shape::Circle:
+      line(QStringLiteral("半径 R"), InputNumber(s.R), kMetre);
+      break;
+    case exact::Shape::Rectangle:
+      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
+      break;
+    case exact::Shape::Trapezoid:
+      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
+      line(QStringLiteral("边坡"), slope);
+      break;
+    case exact::Shape::AverageTrapezoid:
+      line(QStringLiteral("平均宽度 W"), InputNumber(s.W), kMetre);
+      line(QStringLiteral("边坡"), slope);
+      break;
+    case exact::Shape::Triangle:
+      line(QStringLiteral("边坡"), slope);
+      break;
+    case exact::Shape::Doorway:
+      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
+      line(QStringLiteral("直墙高度"), InputNumber(s.wall), kMetre);
+      line(QStringLiteral("顶拱角度"), InputNumber(s.angle), QStringLiteral("度"));
+      break;
+  }
+  line(QStringLiteral("流量 Q"), InputNumber(s.Q), kCubicMetrePerSecond);
+  given(QStringLiteral("糙率 n"), in.n);
+  if (in.i && !in.i_typed.isEmpty() && in.i_typed != InputNumber(*in.i))
+    line(QStringLiteral("底坡 i"), InputNumber(*in.i), QStringLiteral("（输入为 %1）").arg(in.i_typed));
+  else
+    given(QStringLiteral("底坡 i"), in.i);
+  given(QStringLiteral("水深 h"), in.h, kMetre);
+  line(QStringLiteral("长度单位"), kMetre);
+  line(QStringLiteral("重力加速度 g"), InputNumber(in.units.g), QStringLiteral("米/秒²"));
+  const double alpha = s.shape == exact::Shape::Doorway ? hydraulics::kDoorwayEnergyCoefficient : 1.0;
+  line(QStringLiteral("动能修正系数 α"), InputNumber(alpha));
+  line(QStringLiteral("弗劳德数"), QStringLiteral("Fr = v / √(g·A / (α·B))"));
+  lines << QString();
+  for (const DetailRow& row : rows) {
+    if (row.heading) lines << row.name;
+    else lines << row.name + u'\t' + row.ValueText() + u'\t' + row.unit;
+  }
+  return lines.join(u'\n') + u'\n';
 }

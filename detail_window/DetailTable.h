@@ -1,13 +1,15 @@
 #pragma once
 // The rows of the detail window's table: the critical state, the normal state
 // and the state at a given depth, each value with its unit, as the toolkit
-// computes them; empty values where the toolkit has none.
+// computes them; empty values where the toolkit has none. And the table as
+// the clipboard takes it, with everything needed to read it on its own.
 
 #include <optional>
 #include <vector>
 
 #include <QString>
 
+#include "hydraulics/constants.h"
 #include "hydraulics/exact/analysis.h"
 
 struct DetailRow {
@@ -26,5 +28,21 @@ std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* analysis);
 // The number form of the table: six significant digits.
 QString TableNumber(double value);
 
-// Tab-separated lines, one per row, as spreadsheets paste them into cells.
-QString TabSeparated(const std::vector<DetailRow>& rows);
+// The section's name as the calculation window's shape buttons have it; a
+// trapezoid given by its average width says so.
+QString ShapeName(hydraulics::exact::Shape shape);
+
+// What the rows were computed from, for the copied table.
+struct DetailInputs {
+  hydraulics::exact::Section section;
+  std::optional<double> n;
+  std::optional<double> i;
+  QString i_typed;  // the slope as typed ("1/1000"), shown beside its value when it differs
+  std::optional<double> h;
+  hydraulics::Units units = hydraulics::kSI;
+};
+
+// Tab-separated lines, as spreadsheets paste them into cells: the section,
+// its dimensions, Q, n, i, h, the units, g, alpha and the Froude number's
+// definition, then a line per row.
+QString TabSeparated(const DetailInputs& inputs, const std::vector<DetailRow>& rows);

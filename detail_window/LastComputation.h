@@ -2,7 +2,6 @@
 // What the calculation window's last compute command read and showed: all the
 // detail window needs to describe that computation again on the true geometry.
 
-#include <cstdint>
 #include <string>
 
 #include "hydraulics/exact/geometry.h"
@@ -16,9 +15,8 @@ struct LastComputation {
     InputMessage,   // an input was rejected with a message
   };
   Outcome outcome = Outcome::None;
-  std::int16_t type = 0;       // section type, 1 circular ... 5 doorway
   hydraulics::window::BoxTexts boxes;  // TextQ and Text1(1) to Text1(7) as read
-  hydraulics::exact::Section section;  // the section they describe, as the toolkit takes it
+  hydraulics::exact::Section section;  // the section they describe, its shape named
   std::string shown_depth;     // what Text1(8) showed afterwards
   std::string message;         // the rejected input's message
 };

@@ -1,6 +1,8 @@
 #include "detail_window/frmDetail.h"
 
+#include <QBoxLayout>
 #include <QClipboard>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,17 +16,36 @@
 #include "hydraulics/number_text.h"
 #include "skin/SkinModule.h"
 #include "skin/TitleBar.h"
+#include "skin/companion_placement.h"
 #include "ui_frmDetail.h"
 
 namespace exact = hydraulics::exact;
 
 namespace {
 
-// Widths of the name, value and unit columns, in pixels; they fill the table.
-constexpr int kColumnWidths[] = {150, 110, 52};
-constexpr int kRowHeight = 18;
-// Space left between the calculation window and this one when placed beside it.
-constexpr int kBesideGap = 8;
+// The window's definition beside the .ui form: its sizes, the frame's inner
+// margins and the sizes of its parts, in pixels.
+// Side by side it fits beside a centred calculator on a 1920 x 1080 screen
+// (744 free on either side); stacked, on 1280 x 1024 (424 free).
+constexpr QSize kSideBySide{728, 720};
+constexpr QSize kStacked{416, 1000};
+// Side edges 19 wide and the title bar and bottom edge 30 high, plus a gap.
+constexpr QMargins kInner{27, 38, 27, 38};
+constexpr int kSpacing = 6;
+constexpr int kRowHeight = 17;
+constexpr int kHeaderHeight = 18;
+// The value and unit columns; the name column takes the rest.
+constexpr int kValueColumn = 92;
+constexpr int kUnitColumn = 44;
+constexpr int kPanelWidth = 286;   // the inputs and the table, beside the drawing
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 24;
+constexpr int kUnitWidth = 18;
+// Stacked, the drawing and the table share what the screen leaves them:
+// the whole table beside a drawing this high, else at least this many rows.
+constexpr int kFewestRows = 4;
+constexpr int kWantedDrawingHeight = 350;
+constexpr int kLeastDrawingHeight = 200;
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -61,14 +82,17 @@ QTableWidgetItem* Cell(const QString& text, const QString& accessible, Qt::Align
   return item;
 }
 
+int TableHeight(int rows) { return kHeaderHeight + rows * kRowHeight + 2; }
+
 }  // namespace
 
 // A dialog in the toolkit's sense (not modal): only such windows tell the X11
-// window manager their owner. The owner stays above ordinary windows, and a
-// window manager keeps an owned window above its owner only within the same
-// layer, so this one stays on top too.
+// window manager their owner, and screen readers hear a dialog, not a pane.
+// The owner stays above ordinary windows, and a window manager keeps an owned
+// window above its owner only within the same layer, so this one stays on
+// top too. Escape closes a dialog.
 frmDetail::frmDetail(QWidget* owner)
-    : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::frmDetail>()) {
   ui->setupUi(this);
   SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::Off);
@@ -80,9 +104,16 @@ frmDetail::frmDetail(QWidget* owner)
           [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
   connect(ui->cmdCopy, &QPushButton::clicked, this, &frmDetail::cmdCopy_Click);
   connect(ui->cmdClose, &QPushButton::clicked, this, &frmDetail::cmdClose_Click);
-  for (QLineEdit* box : {ui->TextN, ui->TextI, ui->TextH})
+  for (QLineEdit* box : {ui->TextN, ui->TextI, ui->TextH, ui->TextB})
     connect(box, &QLineEdit::textChanged, this, &frmDetail::Inputs_Change);
 
+  // The bottom width's box is greyed for every other section; its caption
+  // stays legible on the grey ground.
+  for (QWidget* caption : {static_cast<QWidget*>(ui->lblB), static_cast<QWidget*>(ui->lblUnitB)}) {
+    QPalette greyed = caption->palette();
+    greyed.setColor(QPalette::Disabled, QPalette::WindowText, QColor(96, 96, 96));
+    caption->setPalette(greyed);
+  }
   QPalette warning = ui->lblMessage->palette();
   warning.setColor(QPalette::WindowText, QColor(170, 0, 0));
   ui->lblMessage->setPalette(warning);
@@ -94,12 +125,26 @@ frmDetail::frmDetail(QWidget* owner)
   table->verticalHeader()->setMinimumSectionSize(kRowHeight);
   table->verticalHeader()->setDefaultSectionSize(kRowHeight);
   table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table->horizontalHeader()->setFixedHeight(kRowHeight + 2);
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  for (int c = 0; c < 3; ++c) table->setColumnWidth(c, kColumnWidths[c]);
+  table->horizontalHeader()->setFixedHeight(kHeaderHeight);
+  table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+  table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+  table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
+  table->setColumnWidth(1, kValueColumn);
+  table->setColumnWidth(2, kUnitColumn);
   table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setWordWrap(false);
+  // One stop for Tab: the arrow keys move between the cells.
+  table->setTabKeyNavigation(false);
+
+  for (QPushButton* button : {ui->cmdCopy, ui->cmdClose}) button->setFixedSize(kButtonWidth, kButtonHeight);
+  // The inputs, then the table, then 复制 and 关闭.
+  QWidget::setTabOrder(ui->TextN, ui->TextI);
+  QWidget::setTabOrder(ui->TextI, ui->TextH);
+  QWidget::setTabOrder(ui->TextH, ui->TextB);
+  QWidget::setTabOrder(ui->TextB, ui->tblState);
+  QWidget::setTabOrder(ui->tblState, ui->cmdCopy);
+  QWidget::setTabOrder(ui->cmdCopy, ui->cmdClose);
 }
 
 frmDetail::~frmDetail() = default;
@@ -108,7 +153,99 @@ void frmDetail::Form_Load() {
   SkinModule::LayoutFrame(this);
   SkinModule::ShowMaximizePicture(this);
   SkinModule::LoadSkin(this);
+  Arrange(Arrangement::SideBySide, kSideBySide);
   Recompute();
+}
+
+QList<QSize> frmDetail::ArrangementSizes(const QRect& room) {
+  return {kSideBySide, QSize(kStacked.width(), std::min(kStacked.height(), room.height()))};
+}
+
+void frmDetail::Arrange(Arrangement arrangement, QSize size) {
+  delete layout();
+  const bool stacked = arrangement == Arrangement::Stacked;
+  const int message_height = 2 * fontMetrics().lineSpacing() + 2;
+
+  auto* inputs = new QGridLayout;
+  inputs->setHorizontalSpacing(4);
+  inputs->setVerticalSpacing(kSpacing);
+  struct Input {
+    QWidget* label;
+    QWidget* box;
+    QWidget* unit;
+  };
+  const Input rows[] = {{ui->lblN, ui->TextN, nullptr},
+                        {ui->lblI, ui->TextI, nullptr},
+                        {ui->lblH, ui->TextH, ui->lblUnitH},
+                        {ui->lblB, ui->TextB, ui->lblUnitB}};
+  for (int i = 0; i < 4; ++i) {
+    // Stacked: two inputs a line; beside the drawing: one.
+    const int row = stacked ? i / 2 : i;
+    const int column = stacked ? 3 * (i % 2) : 0;
+    inputs->addWidget(rows[i].label, row, column);
+    inputs->addWidget(rows[i].box, row, column + 1);
+    if (rows[i].unit) inputs->addWidget(rows[i].unit, row, column + 2);
+    inputs->setColumnMinimumWidth(column + 2, kUnitWidth);
+    inputs->setColumnStretch(column + 1, 1);
+  }
+  ui->lblMessage->setFixedHeight(message_height);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ui->cmdCopy);
+  buttons->addWidget(ui->cmdClose);
+
+  QTableWidget* table = ui->tblState;
+  const int all_rows = TableHeight(static_cast<int>(DetailRows(nullptr).size()));
+  if (stacked) {
+    auto* column = new QVBoxLayout(this);
+    column->setSpacing(kSpacing);
+    column->addLayout(inputs);
+    column->addWidget(ui->lblMessage);
+    column->addWidget(ui->picDrawing, 1);
+    column->addWidget(table);
+    column->addWidget(ui->lblNote);
+    column->addLayout(buttons);
+    // On a short screen the notes have two lines; all of them are in the label's tooltip.
+    ui->lblNote->setFixedHeight((size.height() < kStacked.height() ? 2 : 3) * fontMetrics().lineSpacing() + 2);
+    // The whole table where the screen has room for it beside a useful
+    // drawing; else fewer rows, and it scrolls.
+    const int fixed = kInner.top() + kInner.bottom() + inputs->sizeHint().height() + message_height +
+                      ui->lblNote->height() + kButtonHeight + 5 * kSpacing;
+    const int table_height = std::clamp(size.height() - fixed - kWantedDrawingHeight, TableHeight(kFewestRows), all_rows);
+    table->setMinimumSize(0, table_height);
+    table->setMaximumSize(QWIDGETSIZE_MAX, table_height);
+    ui->picDrawing->setMinimumSize(0, kLeastDrawingHeight);
+    for (QWidget* text : {static_cast<QWidget*>(ui->lblMessage), static_cast<QWidget*>(ui->lblNote)}) {
+      text->setMinimumWidth(0);
+      text->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+  } else {
+    auto* row = new QHBoxLayout(this);
+    row->setSpacing(kSpacing + 2);
+    auto* panel = new QVBoxLayout;
+    panel->setSpacing(kSpacing);
+    panel->addLayout(inputs);
+    panel->addWidget(ui->lblMessage);
+    panel->addWidget(table);
+    panel->addWidget(ui->lblNote, 1);
+    panel->addLayout(buttons);
+    row->addWidget(ui->picDrawing, 1);
+    row->addLayout(panel);
+    table->setFixedSize(kPanelWidth, all_rows);
+    // A wrapped label asks for the width of its longest line: held to the panel's.
+    ui->lblMessage->setFixedWidth(kPanelWidth);
+    ui->lblNote->setFixedWidth(kPanelWidth);
+    ui->picDrawing->setMinimumSize(0, 0);
+    ui->lblNote->setMinimumHeight(0);
+    ui->lblNote->setMaximumHeight(QWIDGETSIZE_MAX);
+  }
+  layout()->setContentsMargins(kInner);
+  // The window's size is its own, whatever its parts would like.
+  layout()->setSizeConstraint(QLayout::SetNoConstraint);
+  arrangement_ = arrangement;
+  SkinModule::ResizeForm(this, QPoint(0, 0), QPoint(size.width() - width(), size.height() - height()), 4);
+  layout()->activate();
 }
 
 void frmDetail::ShowComputation(const LastComputation& last) {
@@ -117,82 +254,119 @@ void frmDetail::ShowComputation(const LastComputation& last) {
 }
 
 void frmDetail::Open() {
-  if (!placed_) PlaceBesideOwner();
-  placed_ = true;
+  if (!isVisible()) PlaceBesideOwner();
   show();
   raise();
   activateWindow();
 }
 
-// To the right of the owner where the screen has room, else to its left,
-// else on the side with more room, within the screen.
+// Beside the owner and wholly on its screen, in the arrangement that fits
+// there; each time the window opens, since the owner may have moved.
 void frmDetail::PlaceBesideOwner() {
   const QWidget* owner = parentWidget();
   const QScreen* on = owner ? owner->screen() : screen();
   if (!owner || !on) return;
   const QRect room = on->availableGeometry();
-  const QRect beside = owner->frameGeometry();
-  const int right = beside.right() + 1 + kBesideGap;
-  const int left = beside.left() - kBesideGap - width();
-  int x = right;
-  if (right + width() > room.right() + 1)
-    x = left >= room.left() || room.right() - beside.right() < beside.left() - room.left() ? left : right;
-  x = std::clamp(x, room.left(), std::max(room.left(), room.right() + 1 - width()));
-  const int y = std::clamp(beside.top(), room.top(), std::max(room.top(), room.bottom() + 1 - height()));
-  move(x, y);
+  const QList<QSize> sizes = ArrangementSizes(room);
+  const QList<QRect> controls = SkinModule::InputControlRects(owner);
+  const SkinModule::CompanionPlace place = SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls);
+  Arrange(place.arrangement == 0 ? Arrangement::SideBySide : Arrangement::Stacked, sizes[place.arrangement]);
+  move(place.topLeft);
 }
 
-frmDetail::Read frmDetail::ReadBox(const QLineEdit* box, const QString& name) const {
+frmDetail::Read frmDetail::ReadPositive(const QLineEdit* box, const QString& name, const QString& example) const {
   const QString text = box->text().trimmed();
   if (text.isEmpty()) return {};
-  const std::optional<double> value = hydraulics::LeadingNumber(text.toStdString());
-  if (!value) return {std::nullopt, QStringLiteral("%1 超出数值范围").arg(name)};
-  if (!(*value > 0)) return {std::nullopt, QStringLiteral("%1 必须是大于0的数").arg(name)};
+  double value = 0;
+  switch (hydraulics::ReadWholeNumber(text.toStdString(), value)) {
+    case hydraulics::NumberFault::None: break;
+    case hydraulics::NumberFault::NotANumber:
+      return {std::nullopt, QStringLiteral("%1 应是一个数，如 %2").arg(name, example)};
+    case hydraulics::NumberFault::BeyondRange: return {std::nullopt, QStringLiteral("%1 超出数值范围").arg(name)};
+  }
+  if (!(value > 0)) return {std::nullopt, QStringLiteral("%1 必须是大于0的数").arg(name)};
   return {value, {}};
+}
+
+frmDetail::Read frmDetail::ReadBedSlope(const QLineEdit* box) const {
+  const QString text = box->text().trimmed();
+  if (text.isEmpty()) return {};
+  double value = 0;
+  switch (hydraulics::ReadSlope(text.toStdString(), value)) {
+    case hydraulics::SlopeFault::None: return {value, {}};
+    case hydraulics::SlopeFault::NotASlope:
+      return {std::nullopt, QStringLiteral("底坡 i 应写作小数、分数、百分数或千分数，如 0.001、1/1000、0.1%、1‰")};
+    case hydraulics::SlopeFault::ZeroDenominator: return {std::nullopt, QStringLiteral("底坡 i 的分母不能为0")};
+    case hydraulics::SlopeFault::BeyondRange: return {std::nullopt, QStringLiteral("底坡 i 超出数值范围")};
+  }
+  return {};
 }
 
 void frmDetail::Inputs_Change() { Recompute(); }
 
 void frmDetail::Recompute() {
+  using Outcome = LastComputation::Outcome;
+  const bool described = last_.outcome == Outcome::Computed || last_.outcome == Outcome::CannotCompute;
+  // Only a trapezoid given by its average width lacks a bottom width.
+  const bool takes_b = described && last_.section.shape == exact::Shape::AverageTrapezoid;
+  for (QWidget* part : {static_cast<QWidget*>(ui->lblB), static_cast<QWidget*>(ui->TextB),
+                        static_cast<QWidget*>(ui->lblUnitB)})
+    part->setEnabled(takes_b);
+
   QStringList problems;
-  exact::FlowInputs inputs;
-  const Read n = ReadBox(ui->TextN, QStringLiteral("糙率 n"));
-  const Read i = ReadBox(ui->TextI, QStringLiteral("底坡 i"));
-  const Read h = ReadBox(ui->TextH, QStringLiteral("水深 h"));
-  for (const Read* r : {&n, &i, &h}) {
+  const Read n = ReadPositive(ui->TextN, QStringLiteral("糙率 n"), QStringLiteral("0.014"));
+  const Read i = ReadBedSlope(ui->TextI);
+  const Read h = ReadPositive(ui->TextH, QStringLiteral("水深 h"), QStringLiteral("0.5"));
+  const Read b = takes_b ? ReadPositive(ui->TextB, QStringLiteral("底宽 b"), QStringLiteral("2")) : Read{};
+  for (const Read* r : {&n, &i, &h, &b}) {
     if (!r->problem.isEmpty()) problems << r->problem;
   }
-  inputs.n = n.value;
-  inputs.S0 = i.value;
-  inputs.h = h.value;
+  exact::FlowInputs flow{n.value, i.value, h.value};
 
+  // With b the trapezoid is the true one, for every number and curve;
+  // without it, what the calculation window's method gives.
+  exact::Section section = last_.section;
+  if (b.value) {
+    section.shape = exact::Shape::Trapezoid;
+    section.b = *b.value;
+  }
   DetailPicture picture;
   picture.units = hydraulics::kSI;
   exact::Analysis analysis;
-  bool analysed = false;
-  const exact::Section& section = last_.section;
   exact::Analysis critical;
-  if (last_.outcome != LastComputation::Outcome::None && last_.outcome != LastComputation::Outcome::InputMessage)
-    critical = exact::Analyse(section, {}, picture.units);
-  if (last_.outcome == LastComputation::Outcome::Computed && critical.critical) {
-    if (const std::optional<double> height = exact::SectionHeight(section); height && inputs.h && *inputs.h > *height) {
+  if (described) critical = exact::Analyse(section, {}, picture.units);
+  const bool computable = last_.outcome == Outcome::Computed || (described && b.value);
+  if (computable && critical.critical) {
+    if (const std::optional<double> height = exact::SectionHeight(section); height && flow.h && *flow.h > *height) {
       problems << QStringLiteral("水深 h 超过断面高度 %1 米").arg(TableNumber(*height));
-      inputs.h.reset();
+      flow.h.reset();
     }
-    analysis = exact::Analyse(section, inputs, picture.units);
-    analysed = analysis.critical.has_value();
+    // The average width describes the section at h_k alone: n, i and h
+    // would give numbers of a section nobody has.
+    analysis = section.shape == exact::Shape::AverageTrapezoid ? critical : exact::Analyse(section, flow, picture.units);
+  }
+  const bool analysed = analysis.critical.has_value();
+  QStringList notes;
+  if (analysed && section.shape == exact::Shape::AverageTrapezoid) {
+    notes << QStringLiteral("只给了平均宽度 W 的梯形：表中是计算窗口方法的临界状态。临界底坡、正常水深、"
+                            "比能曲线和给定水深处的状态须在“底宽 b”中给出底宽");
+    if (!analysis.notes.empty()) notes << NotesText(analysis);
+  } else if (analysed) {
+    if (b.value) notes << QStringLiteral("按底宽 b = %1 米的真实梯形计算，不用平均宽度 W").arg(TableNumber(*b.value));
+    if (!analysis.notes.empty()) notes << NotesText(analysis);
   }
   if (analysed) {
     picture.section = section;
     picture.analysis = analysis;
     picture.shown_depth = hydraulics::LeadingNumber(last_.shown_depth);
-    ui->lblNote->setText(NotesText(analysis));
   } else {
     picture.explanation = Explanation(last_, critical);
-    ui->lblNote->clear();
   }
+  ui->lblNote->setText(notes.join(QStringLiteral("；")));
+  ui->lblNote->setToolTip(ui->lblNote->text());
   ui->lblMessage->setText(problems.join(QStringLiteral("；")));
   rows_ = DetailRows(analysed ? &analysis : nullptr);
+  inputs_ = {section, flow.n, flow.S0, ui->TextI->text().trimmed(), flow.h, picture.units};
   ui->picDrawing->SetPicture(std::move(picture));
   FillTable();
 }
@@ -220,26 +394,30 @@ void frmDetail::FillTable() {
     table->setItem(r, 0, name);
     table->setItem(r, 1, Cell(value, spoken, Qt::AlignRight));
     table->setItem(r, 2, Cell(row.unit,
-                                  row.unit.isEmpty() ? QStringLiteral("%1：无单位").arg(row.name)
-                                                     : QStringLiteral("%1的单位：%2").arg(row.name, row.unit),
-                                  Qt::AlignLeft));
+                              row.unit.isEmpty() ? QStringLiteral("%1：无单位").arg(row.name)
+                                                 : QStringLiteral("%1的单位：%2").arg(row.name, row.unit),
+                              Qt::AlignLeft));
   }
 }
 
 void frmDetail::cmdCopy_Click() {
   auto* data = new QMimeData;
-  data->setText(TabSeparated(rows_));
+  // Without a section the sentence that stands in for the drawing says why.
+  const DetailPicture& shown = ui->picDrawing->Picture();
+  data->setText(shown.section ? TabSeparated(inputs_, rows_) : shown.explanation);
   data->setImageData(ui->picDrawing->Image());
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void frmDetail::cmdClose_Click() { close(); }
 
-// Escape closes the window, as its close picture does.
+// Enter presses the button that has the focus, as Space does. No button is
+// the dialog's default: Enter in a box presses none.
 void frmDetail::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    close();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button && event->modifiers() == Qt::NoModifier) {
+    button->click();
     return;
   }
-  QWidget::keyPressEvent(event);
+  QDialog::keyPressEvent(event);
 }

@@ -2,13 +2,15 @@
 // 断面详情: the calculation window's last computation on the true section
 // geometry, drawn to scale with its specific-energy curve, and its critical,
 // normal and given-depth states in a table. Owned by the calculation window
-// and kept above it; not modal, so that window goes on computing.
+// and kept above it; not modal, so that window goes on computing. Opens
+// beside it, its parts side by side or stacked as the room there allows.
 
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include <QWidget>
+#include <QDialog>
+#include <QList>
 
 #include "detail_window/DetailTable.h"
 #include "detail_window/LastComputation.h"
@@ -18,17 +20,19 @@ namespace Ui {
 class frmDetail;
 }
 
-class frmDetail : public QWidget {
+class frmDetail : public QDialog {
   Q_OBJECT
 
 public:
+  enum class Arrangement { SideBySide, Stacked };
+
   explicit frmDetail(QWidget* owner);
   ~frmDetail() override;
 
   void Form_Load();
   // Describes the computation afresh; the window's own inputs stay.
   void ShowComputation(const LastComputation& last);
-  // Shows the window beside its owner the first time, and brings it forward.
+  // Shows the window beside its owner when it opens, and brings it forward.
   void Open();
 
   void Inputs_Change();
@@ -36,6 +40,11 @@ public:
   void cmdClose_Click();
 
   const std::vector<DetailRow>& Rows() const { return rows_; }
+  Arrangement CurrentArrangement() const { return arrangement_; }
+  // The window's size in each arrangement, in the order PlaceCompanion takes
+  // them, for a screen whose available room is `room`.
+  static QList<QSize> ArrangementSizes(const QRect& room);
+  void Arrange(Arrangement arrangement, QSize size);
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -46,7 +55,8 @@ private:
     std::optional<double> value;
     QString problem;
   };
-  Read ReadBox(const QLineEdit* box, const QString& name) const;
+  Read ReadPositive(const QLineEdit* box, const QString& name, const QString& example) const;
+  Read ReadBedSlope(const QLineEdit* box) const;
   void Recompute();
   void FillTable();
   void PlaceBesideOwner();
@@ -54,5 +64,6 @@ private:
   std::unique_ptr<Ui::frmDetail> ui;
   LastComputation last_;
   std::vector<DetailRow> rows_;
-  bool placed_ = false;
+  DetailInputs inputs_;
+  Arrangement arrangement_ = Arrangement::SideBySide;
 };

@@ -1,7 +1,9 @@
-// The detail window on the offscreen platform, driven through the calculation
-// window as a user drives it: its table against the toolkit, following the
-// compute and clear commands and input messages, its own input messages, the
-// clipboard, and the menus and tooltips that lead to it.
+// The detail window on the offscreen platform (two screens side by side),
+// driven through the calculation window as a user drives it: its table
+// against the toolkit, the trapezoid with and without its bottom width,
+// following the compute and clear commands and input messages, its own input
+// messages and slope forms, the clipboard, the keyboard, accessibility, its
+// place beside the calculator, and the menus and tooltips that lead to it.
 
 #include <memory>
 
@@ -10,7 +12,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QAccessible>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolTip>
@@ -26,7 +30,10 @@
 #include "calc_window/ExactComparison.h"
 #include "hydraulics/exact/analysis.h"
 #include "hydraulics/exact/reason_text.h"
+#include "skin/companion_placement.h"
 #include "skin/font_substitutions.h"
+
+Q_DECLARE_METATYPE(frmDetail::Arrangement)
 
 using namespace Qt::StringLiterals;
 namespace exact = hydraulics::exact;
@@ -44,12 +51,8 @@ std::optional<double> Optional(const QString& text) {
 // The value cells the user reads, by the name in the row's first cell.
 QMap<QString, QString> ValueCells(const QTableWidget* table) {
   QMap<QString, QString> cells;
-  for (int r = 0; r < table->rowCount(); ++r) {
-    // Two rows share the name 弗劳德数 Fr: the normal state's comes first.
-    QString name = table->item(r, 0)->text();
-    if (cells.contains(name)) name += u" (h)"_s;
-    cells[name] = table->item(r, 1) ? table->item(r, 1)->text() : QString();
-  }
+  for (int r = 0; r < table->rowCount(); ++r)
+    cells[table->item(r, 0)->text()] = table->item(r, 1) ? table->item(r, 1)->text() : QString();
   return cells;
 }
 
@@ -132,20 +135,25 @@ private slots:
     QTest::addColumn<QString>("n");
     QTest::addColumn<QString>("i");
     QTest::addColumn<QString>("h");
+    QTest::addColumn<QString>("b");  // the window's own bottom width
     QTest::newRow("circular conduit on a mild slope") << 1 << u"1"_s << Params{{1, u"1"_s}} << u"0.014"_s
-                                                      << u"0.001"_s << u"0.2"_s;
+                                                      << u"0.001"_s << u"0.2"_s << QString();
     QTest::newRow("rectangle with a given depth above h_k")
-        << 2 << u"10"_s << Params{{2, u"5"_s}} << u"0.014"_s << u"0.001"_s << u"1.2"_s;
-    QTest::newRow("trapezoid by its average width has no wetted perimeter")
-        << 3 << u"10"_s << Params{{3, u"4"_s}, {4, u"1"_s}, {5, u"1.5"_s}} << u"0.02"_s << u"0.0005"_s << u"0.5"_s;
+        << 2 << u"10"_s << Params{{2, u"5"_s}} << u"0.014"_s << u"0.001"_s << u"1.2"_s << QString();
+    QTest::newRow("trapezoid with its bottom width, the slope as a fraction")
+        << 3 << u"10"_s << Params{{3, u"4"_s}, {4, u"1"_s}, {5, u"1.5"_s}} << u"0.02"_s << u"1/2000"_s << u"0.5"_s
+        << u"2.5"_s;
     QTest::newRow("triangle on a steep slope")
-        << 4 << u"2"_s << Params{{4, u"1"_s}, {5, u"1"_s}} << u"0.013"_s << u"0.05"_s << u"0.6"_s;
+        << 4 << u"2"_s << Params{{4, u"1"_s}, {5, u"1"_s}} << u"0.013"_s << u"0.05"_s << u"0.6"_s << QString();
     QTest::newRow("doorway") << 5 << u"5"_s << Params{{2, u"3"_s}, {6, u"2"_s}, {7, u"120"_s}} << u"0.014"_s
-                             << u"0.002"_s << u"0.4"_s;
+                             << u"0.002"_s << u"0.4"_s << QString();
     QTest::newRow("pipe flowing nearly full")
-        << 1 << u"3.3"_s << Params{{1, u"0.5"_s}} << u"0.013"_s << u"0.02"_s << u"0.3"_s;
+        << 1 << u"3.3"_s << Params{{1, u"0.5"_s}} << u"0.013"_s << u"0.02"_s << u"0.3"_s << QString();
     QTest::newRow("critical state alone without n, i and h")
-        << 2 << u"10"_s << Params{{2, u"5"_s}} << QString() << QString() << QString();
+        << 2 << u"10"_s << Params{{2, u"5"_s}} << QString() << QString() << QString() << QString();
+    QTest::newRow("flat bed") << 2 << u"10"_s << Params{{2, u"5"_s}} << u"0.014"_s << u"0"_s << QString() << QString();
+    QTest::newRow("adverse bed as a percentage")
+        << 2 << u"10"_s << Params{{2, u"5"_s}} << u"0.014"_s << u"-2%"_s << u"2"_s << QString();
   }
   void tableEqualsTheToolkit() {
     QFETCH(int, section);
@@ -154,18 +162,27 @@ private slots:
     QFETCH(QString, n);
     QFETCH(QString, i);
     QFETCH(QString, h);
+    QFETCH(QString, b);
     QCOMPARE(Compute(section, Q, params), 0);
     frmDetail* d = Open();
     QVERIFY(d);
     Retype(Child<QLineEdit>(d, u"TextN"_s), n);
     Retype(Child<QLineEdit>(d, u"TextI"_s), i);
     Retype(Child<QLineEdit>(d, u"TextH"_s), h);
+    if (!b.isEmpty()) Retype(Child<QLineEdit>(d, u"TextB"_s), b);
 
     hydraulics::window::BoxTexts boxes;
     boxes.TextQ = Q.toStdString();
-    for (int b = 1; b <= 7; ++b) boxes.Text1[b] = params.value(b).toStdString();
-    const exact::Analysis a =
-        exact::Analyse(FromBoxes(section, boxes), {Optional(n), Optional(i), Optional(h)}, hydraulics::kSI);
+    for (int box = 1; box <= 7; ++box) boxes.Text1[box] = params.value(box).toStdString();
+    exact::Section shown = FromBoxes(section, boxes);
+    if (!b.isEmpty()) {
+      shown.shape = exact::Shape::Trapezoid;
+      shown.b = b.toDouble();
+    }
+    double slope = 0;
+    if (!i.isEmpty()) QCOMPARE(hydraulics::ReadSlope(i.toStdString(), slope), hydraulics::SlopeFault::None);
+    const exact::Analysis a = exact::Analyse(
+        shown, {Optional(n), i.isEmpty() ? std::nullopt : std::optional(slope), Optional(h)}, hydraulics::kSI);
     QVERIFY(a.critical);
     const exact::CriticalState& k = *a.critical;
     const QMap<QString, QString> cells = ValueCells(Child<QTableWidget>(d, u"tblState"_s));
@@ -177,15 +194,20 @@ private slots:
     QCOMPARE(cells[u"临界底坡 i_k"_s], Cell(a.critical_slope));
     QCOMPARE(cells[u"正常水深 h_0"_s], Cell(a.normal ? std::optional(a.normal->depth) : std::nullopt));
     QCOMPARE(cells[u"流速 v_0"_s], Cell(a.normal ? std::optional(a.normal->velocity) : std::nullopt));
-    QCOMPARE(cells[u"弗劳德数 Fr"_s], Cell(a.normal ? std::optional(a.normal->froude) : std::nullopt));
-    QCOMPARE(cells[u"流态"_s], a.normal ? QString::fromUtf8(exact::RegimeName(a.normal->regime)) : QString());
+    QCOMPARE(cells[u"h_0 处弗劳德数 Fr"_s], Cell(a.normal ? std::optional(a.normal->froude) : std::nullopt));
+    QCOMPARE(cells[u"h_0 处流态"_s], a.normal ? QString::fromUtf8(exact::RegimeName(a.normal->regime)) : QString());
     QCOMPARE(cells[u"底坡类型"_s], a.slope_class ? QString::fromUtf8(exact::SlopeClassName(*a.slope_class)) : QString());
-    QCOMPARE(cells[u"断面比能 E"_s], Cell(a.at_depth ? std::optional(a.at_depth->energy) : std::nullopt));
-    QCOMPARE(cells[u"弗劳德数 Fr (h)"_s], Cell(a.at_depth ? std::optional(a.at_depth->froude) : std::nullopt));
-    QCOMPARE(cells[u"交替水深 h′"_s], Cell(a.at_depth ? a.at_depth->alternate : std::nullopt));
-    QCOMPARE(cells[u"共轭水深 h″"_s], Cell(a.at_depth ? a.at_depth->sequent : std::nullopt));
-    QCOMPARE(Child<QLabel>(d, u"lblNote"_s)->text(),
-             QString::fromStdString(exact::NotesText(a.notes, hydraulics::LengthUnit::Metre)));
+    QCOMPARE(cells[u"h 处断面比能 E"_s], Cell(a.at_depth ? std::optional(a.at_depth->energy) : std::nullopt));
+    QCOMPARE(cells[u"h 处弗劳德数 Fr"_s], Cell(a.at_depth ? std::optional(a.at_depth->froude) : std::nullopt));
+    QCOMPARE(cells[u"h 处流态"_s],
+             a.at_depth ? QString::fromUtf8(exact::RegimeName(exact::RegimeOf(a.at_depth->froude))) : QString());
+    QCOMPARE(cells[u"交替水深 h_a"_s], Cell(a.at_depth ? a.at_depth->alternate : std::nullopt));
+    // The depth conjugate to a subcritical h is the one before a jump, h′.
+    const bool before = a.at_depth && exact::RegimeOf(a.at_depth->froude) == exact::Regime::Subcritical;
+    QCOMPARE(cells[before ? u"共轭水深 h′"_s : u"共轭水深 h″"_s], Cell(a.at_depth ? a.at_depth->sequent : std::nullopt));
+    const QString notes = QString::fromStdString(exact::NotesText(a.notes, hydraulics::LengthUnit::Metre));
+    const QString note = Child<QLabel>(d, u"lblNote"_s)->text();
+    QVERIFY2(notes.isEmpty() ? note.isEmpty() || !b.isEmpty() : note.endsWith(notes), qPrintable(note));
     QVERIFY(Child<QLabel>(d, u"lblMessage"_s)->text().isEmpty());
     QVERIFY(Drawn(d));
     // The window's own depth, dashed in the drawing, is the one the box shows.
@@ -214,9 +236,9 @@ private slots:
     d.Form_Load();
     LastComputation last;
     last.outcome = LastComputation::Outcome::Computed;
-    last.type = static_cast<std::int16_t>(section);
     last.boxes.TextQ = Q.toStdString();
     for (int b = 1; b <= 7; ++b) last.boxes.Text1[b] = params.value(b).toStdString();
+    last.section = FromBoxes(static_cast<std::int16_t>(section), last.boxes);
     last.shown_depth = std::string(1, '1');
     d.ShowComputation(last);
     Child<QLineEdit>(&d, u"TextH"_s)->setText(u"1e-5"_s);
@@ -284,8 +306,12 @@ private slots:
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::newRow("zero roughness") << u"TextN"_s << u"0"_s << u"糙率 n 必须是大于0的数"_s;
-    QTest::newRow("letters as roughness read as 0") << u"TextN"_s << u"abc"_s << u"糙率 n 必须是大于0的数"_s;
-    QTest::newRow("adverse slope") << u"TextI"_s << u"-0.001"_s << u"底坡 i 必须是大于0的数"_s;
+    QTest::newRow("letters as roughness") << u"TextN"_s << u"abc"_s << u"糙率 n 应是一个数，如 0.014"_s;
+    QTest::newRow("roughness with letters after it") << u"TextN"_s << u"0.014abc"_s << u"糙率 n 应是一个数，如 0.014"_s;
+    QTest::newRow("slope as a ratio with a colon")
+        << u"TextI"_s << u"1:1000"_s << u"底坡 i 应写作小数、分数、百分数或千分数，如 0.001、1/1000、0.1%、1‰"_s;
+    QTest::newRow("slope over zero") << u"TextI"_s << u"1/0"_s << u"底坡 i 的分母不能为0"_s;
+    QTest::newRow("depth with its unit") << u"TextH"_s << u"0.5m"_s << u"水深 h 应是一个数，如 0.5"_s;
     QTest::newRow("depth beyond the double range") << u"TextH"_s << u"1e999"_s << u"水深 h 超出数值范围"_s;
     QTest::newRow("depth above the crown") << u"TextH"_s << u"2.5"_s << u"水深 h 超过断面高度 2 米"_s;
   }
@@ -305,36 +331,166 @@ private slots:
     QVERIFY(Child<QLabel>(d, u"lblMessage"_s)->text().isEmpty());
   }
 
+  // The four ways of writing one slope give one normal depth.
+  void slopeFormsAgree() {
+    QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
+    frmDetail* d = Open();
+    Retype(Child<QLineEdit>(d, u"TextN"_s), u"0.014"_s);
+    QStringList depths;
+    for (const QString& slope : {u"0.001"_s, u"1/1000"_s, u"0.1%"_s, u"1‰"_s}) {
+      // Qt Test cannot type Han characters; the per-mille sign goes in whole.
+      Child<QLineEdit>(d, u"TextI"_s)->setText(slope);
+      QVERIFY(Child<QLabel>(d, u"lblMessage"_s)->text().isEmpty());
+      depths << ValueCells(Child<QTableWidget>(d, u"tblState"_s))[u"正常水深 h_0"_s];
+    }
+    QCOMPARE(depths, QStringList(4, u"1.07225"_s));
+  }
+
+  // Without a bottom width the trapezoid shows the calculation window's
+  // method and says why the rest needs b; with it, the true trapezoid, whose
+  // energy never falls below E_k (at h = 0.8608 the old window showed 1.29115).
+  void trapezoidTakesItsBottomWidth() {
+    QCOMPARE(Compute(3, u"10"_s, {{3, u"4"_s}, {4, u"1"_s}, {5, u"1.5"_s}}), 0);
+    frmDetail* d = Open();
+    auto* b = Child<QLineEdit>(d, u"TextB"_s);
+    QVERIFY(b->isEnabled());
+    Retype(Child<QLineEdit>(d, u"TextN"_s), u"0.02"_s);
+    Retype(Child<QLineEdit>(d, u"TextI"_s), u"0.0005"_s);
+    Retype(Child<QLineEdit>(d, u"TextH"_s), u"0.8608"_s);
+    auto* table = Child<QTableWidget>(d, u"tblState"_s);
+    QMap<QString, QString> cells = ValueCells(table);
+    QCOMPARE(cells[u"临界水深 h_k"_s], u"0.95306"_s);
+    QCOMPARE(cells[u"h 处断面比能 E"_s], QString());
+    QCOMPARE(cells[u"正常水深 h_0"_s], QString());
+    QVERIFY(Child<QLabel>(d, u"lblNote"_s)->text().contains(u"须在“底宽 b”中给出底宽"_s));
+    QVERIFY(Child<DetailDrawing>(d, u"picDrawing"_s)->Plot().energy.instead.contains(u"底宽 b"_s));
+
+    Retype(b, u"2.5"_s);
+    cells = ValueCells(table);
+    QVERIFY(!cells[u"正常水深 h_0"_s].isEmpty());
+    QVERIFY(cells[u"h 处断面比能 E"_s].toDouble() > cells[u"断面比能 E_k"_s].toDouble());
+    QVERIFY(Child<DetailDrawing>(d, u"picDrawing"_s)->Plot().energy.instead.isEmpty());
+    QCOMPARE(Child<DetailDrawing>(d, u"picDrawing"_s)->Picture().section->shape, exact::Shape::Trapezoid);
+
+    // Another section takes no bottom width of the window's own.
+    QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
+    QVERIFY(!b->isEnabled());
+    QCOMPARE(Child<DetailDrawing>(d, u"picDrawing"_s)->Picture().section->shape, exact::Shape::Rectangle);
+  }
+
+  // Pasted a week later, the table says what it was computed from.
   void copyPutsTheTableAndThePicture() {
     QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
     frmDetail* d = Open();
+    Retype(Child<QLineEdit>(d, u"TextI"_s), u"1/1000"_s);
     QTest::mouseClick(Child(d, u"cmdCopy"_s), Qt::LeftButton);
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
     QVERIFY(copied);
-    const QStringList lines = copied->text().split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 18);
-    QCOMPARE(lines[0], u"临界状态"_s);
-    QCOMPARE(lines[1], u"临界水深 h_k\t0.741785\t米"_s);
-    QCOMPARE(lines[2], u"水面宽度 B_k\t5\t米"_s);
-    QCOMPARE(lines[8], u"正常水深 h_0\t\t米"_s);
+    const QStringList lines = copied->text().split(u'\n');
+    for (const QString& line : {u"断面\t矩形断面"_s, u"底宽 b\t5\t米"_s, u"流量 Q\t10\t米³/秒"_s, u"糙率 n\t未给出"_s,
+                                u"底坡 i\t0.001\t（输入为 1/1000）"_s, u"水深 h\t未给出"_s, u"长度单位\t米"_s,
+                                u"重力加速度 g\t9.8\t米/秒²"_s, u"动能修正系数 α\t1"_s,
+                                u"弗劳德数\tFr = v / √(g·A / (α·B))"_s, u"临界水深 h_k\t0.741785\t米"_s,
+                                u"水面宽度 B_k\t5\t米"_s, u"正常水深 h_0\t\t米"_s})
+      QVERIFY2(lines.contains(line), qPrintable(line));
     QVERIFY(copied->hasImage());
     const QImage picture = qvariant_cast<QImage>(copied->imageData());
     QCOMPARE(picture.size(), Child(d, u"picDrawing"_s)->size() * picture.devicePixelRatio());
   }
 
   void everyControlHasAnAccessibleName() {
-    QCOMPARE(Compute(4, u"2"_s, {{4, u"1"_s}, {5, u"1"_s}}), 0);
+    // A pipe beyond its capacity, for a note.
+    QCOMPARE(Compute(1, u"5"_s, {{1, u"1"_s}}), 0);
     frmDetail* d = Open();
-    for (const char* name : {"TextN", "TextI", "TextH", "tblState", "picDrawing"})
+    for (const char* name : {"TextN", "TextI", "TextH", "TextB", "tblState", "picDrawing", "imgTitleClose"})
       QVERIFY2(!Child(d, QString::fromLatin1(name))->accessibleName().isEmpty(), name);
     for (auto* button : d->findChildren<QPushButton*>()) QVERIFY(!button->text().isEmpty());
     const auto* table = Child<QTableWidget>(d, u"tblState"_s);
+    QStringList names;
     for (int r = 0; r < table->rowCount(); ++r) {
+      names << table->item(r, 0)->text();
       for (int c = 0; c < 3; ++c)
         QVERIFY(!table->item(r, c)->data(Qt::AccessibleTextRole).toString().isEmpty());
     }
+    // Every row is told apart by its name, the two Froude numbers by their depth.
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
     QCOMPARE(table->item(1, 1)->data(Qt::AccessibleTextRole).toString(),
              u"临界水深 h_k：%1 米"_s.arg(table->item(1, 1)->text()));
+    // A screen reader hears a dialog, and the messages' and notes' own words.
+    QCOMPARE(QAccessible::queryAccessibleInterface(d)->role(), QAccessible::Dialog);
+    Retype(Child<QLineEdit>(d, u"TextN"_s), u"0.014"_s);
+    Retype(Child<QLineEdit>(d, u"TextI"_s), u"0.001"_s);
+    Retype(Child<QLineEdit>(d, u"TextH"_s), u"abc"_s);
+    for (const char* name : {"lblMessage", "lblNote"}) {
+      auto* label = Child<QLabel>(d, QString::fromLatin1(name));
+      QVERIFY2(!label->text().isEmpty(), name);
+      QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), label->text());
+    }
+  }
+
+  // Tab runs through the inputs, the table as one stop, 复制 and 关闭;
+  // Enter and Space press the button that has the focus; Escape closes.
+  void keyboardWorksTheWindow() {
+    QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
+    frmDetail* d = Open();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    Child(d, u"TextN"_s)->setFocus();
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      order << QApplication::focusWidget()->objectName();
+    }
+    // The bottom width is greyed for a rectangle and skipped.
+    QCOMPARE(order, (QStringList{u"TextN"_s, u"TextI"_s, u"TextH"_s, u"tblState"_s, u"cmdCopy"_s, u"cmdClose"_s}));
+
+    // Enter in a box presses nothing.
+    QGuiApplication::clipboard()->clear();
+    Child(d, u"TextN"_s)->setFocus();
+    QTest::keyClick(Child(d, u"TextN"_s), Qt::Key_Return);
+    QVERIFY(d->isVisible());
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    Child(d, u"cmdCopy"_s)->setFocus();
+    QTest::keyClick(Child(d, u"cmdCopy"_s), Qt::Key_Space);
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(u"断面详情"_s));
+    Child(d, u"cmdClose"_s)->setFocus();
+    QTest::keyClick(Child(d, u"cmdClose"_s), Qt::Key_Return);
+    QVERIFY(!d->isVisible());
+    Open();
+    QTest::keyClick(Child(d, u"tblState"_s), Qt::Key_Escape);
+    QVERIFY(!d->isVisible());
+  }
+
+  // Beside the calculator and covering none of it, on the screen that holds
+  // it: stacked on the 1280 x 1024 screen, side by side on the 1920 x 1080 one.
+  void opensBesideTheCalculatorOnItsScreen_data() {
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<frmDetail::Arrangement>("arrangement");
+    QTest::newRow("1280 x 1024") << 0 << frmDetail::Arrangement::Stacked;
+    QTest::newRow("1920 x 1080") << 1 << frmDetail::Arrangement::SideBySide;
+  }
+  void opensBesideTheCalculatorOnItsScreen() {
+    QFETCH(int, screen);
+    QFETCH(frmDetail::Arrangement, arrangement);
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QVERIFY2(screens.size() == 2, "run with the two screens of two_screens.json");
+    const QRect room = screens[screen]->availableGeometry();
+    w->move(room.center() - w->rect().center());
+    QTRY_COMPARE(w->screen(), screens[screen]);
+    frmDetail* d = Open();
+    QCOMPARE(d->CurrentArrangement(), arrangement);
+    QVERIFY(room.contains(d->frameGeometry()));
+    QVERIFY(!d->frameGeometry().intersects(w->frameGeometry()));
+    // The calculator still computes, and takes its clicks.
+    QCOMPARE(Compute(2, u"10"_s, {{2, u"4"_s}}), 0);
+    QCOMPARE(ValueCells(Child<QTableWidget>(d, u"tblState"_s))[u"水面宽度 B_k"_s], u"4"_s);
+    // Closed and moved to the other screen, it opens beside it there.
+    d->close();
+    const QRect other = screens[1 - screen]->availableGeometry();
+    w->move(other.center() - w->rect().center());
+    QTRY_COMPARE(w->screen(), screens[1 - screen]);
+    Open();
+    QVERIFY(other.contains(d->frameGeometry()));
+    QVERIFY(!d->frameGeometry().intersects(w->frameGeometry()));
   }
 
   void innerAreaMenu_data() {
@@ -358,7 +514,7 @@ private slots:
       QContextMenuEvent request(QContextMenuEvent::Mouse, local, target->mapToGlobal(local));
       QApplication::sendEvent(target, &request);
     });
-    const QStringList expected = menu ? QStringList{u"断面详情(&D)…"_s, u"复制结果(&C)"_s} : QStringList();
+    const QStringList expected = menu ? QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s} : QStringList();
     QCOMPARE(entries, expected);
   }
 
@@ -369,7 +525,7 @@ private slots:
       QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
       QApplication::sendEvent(label, &e);
     };
-    MenuEntries(request, u"复制结果(&C)"_s);
+    MenuEntries(request, u"复制结果(&S)"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"临界水深：0.741784871693015 米\n水面宽度：5 米\n"_s);
     QVERIFY(!w->Detail());
     MenuEntries(request, u"断面详情(&D)…"_s);
@@ -380,24 +536,47 @@ private slots:
     auto* option = Child(w.get(), u"Option1_2"_s);
     option->setFocus();
     const QStringList entries = MenuEntries([&] { QTest::keyClick(option, Qt::Key_F10, Qt::ShiftModifier); });
-    QCOMPARE(entries, (QStringList{u"断面详情(&D)…"_s, u"复制结果(&C)"_s}));
+    QCOMPARE(entries, (QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s}));
   }
 
-  void resultBoxMenusEndWithTheEntries_data() {
+  void boxMenusEndWithTheEntries_data() {
     QTest::addColumn<QString>("box");
+    QTest::newRow("discharge") << u"TextQ"_s;
+    QTest::newRow("radius") << u"Text1_1"_s;
     QTest::newRow("depth") << u"Text1_8"_s;
     QTest::newRow("width") << u"TextBk"_s;
   }
-  void resultBoxMenusEndWithTheEntries() {
+  void boxMenusEndWithTheEntries() {
     QFETCH(QString, box);
-    QLineEdit* result = Box(box);
+    QLineEdit* edit = Box(box);
     const QStringList entries = MenuEntries([&] {
-      QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3), result->mapToGlobal(QPoint(3, 3)));
-      QApplication::sendEvent(result, &e);
+      QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3), edit->mapToGlobal(QPoint(3, 3)));
+      QApplication::sendEvent(edit, &e);
     });
-    // Qt's own edit entries first (copy, select all), then the two.
+    // Qt's own edit entries first, then the two, whose access keys are not theirs.
     QVERIFY2(entries.size() > 2, qPrintable(entries.join(u'|')));
-    QCOMPARE(entries.mid(entries.size() - 2), (QStringList{u"断面详情(&D)…"_s, u"复制结果(&C)"_s}));
+    QCOMPARE(entries.mid(entries.size() - 2), (QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s}));
+    QSet<QChar> keys;
+    for (const QString& entry : entries) {
+      const qsizetype amp = entry.indexOf(u'&');
+      if (amp < 0 || amp + 1 >= entry.size()) continue;
+      QVERIFY2(!keys.contains(entry[amp + 1].toUpper()), qPrintable(entry));
+      keys.insert(entry[amp + 1].toUpper());
+    }
+  }
+
+  // After typing in a box, Shift+F10 opens its own menu, where 断面详情
+  // opens the window. (The menu key's menu comes from the X11 platform: the
+  // real-window test presses it.)
+  void keyboardOpensTheWindowFromABox() {
+    QCOMPARE(Compute(2, u"10"_s, {{2, u"5"_s}}), 0);
+    QLineEdit* discharge = Box(u"TextQ"_s);
+    Retype(discharge, u"12"_s);
+    QVERIFY(discharge->hasFocus());
+    const QStringList entries = MenuEntries(
+        [&] { QTest::keyClick(discharge, Qt::Key_F10, Qt::ShiftModifier); }, u"断面详情(&D)…"_s);
+    QVERIFY2(entries.contains(u"断面详情(&D)…"_s), qPrintable(entries.join(u'|')));
+    QVERIFY(w->Detail() && w->Detail()->isVisible());
   }
 
   void resultTooltipsEndWithTheHint() {

@@ -27,7 +27,7 @@ const QList<QRect> CalculatorControls{
 // as high as the screen allows.
 QList<QSize> DetailSizes(const QRect& room)
 {
-    return {{728, 640}, {416, std::min(968, room.height())}};
+    return {{728, 720}, {416, std::min(1000, room.height())}};
 }
 
 QList<QRect> ControlsAt(QPoint owner)
@@ -74,25 +74,25 @@ void CompanionPlacementTest::besideWhereAnArrangementFits_data()
     QTest::addColumn<int>("arrangement");
     QTest::addColumn<QPoint>("topLeft");
     QTest::newRow("1920x1080 centred: side by side, to the right")
-        << QRect(0, 0, 1920, 1080) << QPoint(752, 386) << 0 << QPoint(1175, 386);
+        << QRect(0, 0, 1920, 1080) << QPoint(752, 386) << 0 << QPoint(1175, 360);
     QTest::newRow("1280x1024 centred: stacked, to the right")
-        << QRect(0, 0, 1280, 1024) << QPoint(432, 358) << 1 << QPoint(855, 56);
+        << QRect(0, 0, 1280, 1024) << QPoint(432, 358) << 1 << QPoint(855, 24);
     QTest::newRow("1280x1024 with the calculator at the right edge: side by side, to the left")
-        << QRect(0, 0, 1280, 1024) << QPoint(865, 358) << 0 << QPoint(129, 358);
+        << QRect(0, 0, 1280, 1024) << QPoint(865, 358) << 0 << QPoint(129, 304);
     QTest::newRow("calculator half off the right edge: to its left")
-        << QRect(0, 0, 1280, 1024) << QPoint(1100, 358) << 0 << QPoint(364, 358);
+        << QRect(0, 0, 1280, 1024) << QPoint(1100, 358) << 0 << QPoint(364, 304);
     QTest::newRow("calculator in the top left corner")
         << QRect(0, 0, 1280, 1024) << QPoint(0, 0) << 0 << QPoint(423, 0);
     QTest::newRow("second screen right of a first one")
-        << QRect(1920, 0, 1280, 1024) << QPoint(2352, 358) << 1 << QPoint(2775, 56);
+        << QRect(1920, 0, 1280, 1024) << QPoint(2352, 358) << 1 << QPoint(2775, 24);
     QTest::newRow("screen above the first, at negative coordinates")
-        << QRect(0, -1080, 1920, 1080) << QPoint(752, -694) << 0 << QPoint(1175, -694);
+        << QRect(0, -1080, 1920, 1080) << QPoint(752, -694) << 0 << QPoint(1175, -720);
     QTest::newRow("panel along the top takes 32 rows")
-        << QRect(0, 32, 1280, 992) << QPoint(432, 374) << 1 << QPoint(855, 56);
+        << QRect(0, 32, 1280, 992) << QPoint(432, 374) << 1 << QPoint(855, 32);
     QTest::newRow("1280x800: stacked as high as the screen")
         << QRect(0, 0, 1280, 800) << QPoint(432, 246) << 1 << QPoint(855, 0);
     QTest::newRow("only 416 free on the right: no gap, touching")
-        << QRect(0, 0, 1280, 1024) << QPoint(449, 358) << 1 << QPoint(864, 56);
+        << QRect(0, 0, 1280, 1024) << QPoint(449, 358) << 1 << QPoint(864, 24);
     QTest::newRow("wide screen, calculator high up: side by side below it")
         << QRect(0, 0, 1400, 1080) << QPoint(492, 40) << 0 << QPoint(492, 355);
 }
