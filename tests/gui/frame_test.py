@@ -208,16 +208,25 @@ def check_fractional_shape(window_id, factor, shot):
 
 
 def check_whole_factor_pictures(window_id, skinz, factor, shot):
-    """At a whole scale factor the stretched title and left edge show their
-    skin pictures enlarged pixel for pixel, not smoothed."""
+    """At a whole scale factor the stretched title and left edge, the
+    corners and the title-bar buttons show their skin pictures enlarged pixel
+    for pixel, not smoothed, with no seam where the title's left end meets
+    its middle."""
     x0, y0, _, _ = window_geometry(window_id)
     screenshot(shot)
-    # Window rectangles of the two pieces clear of the title text and the
-    # group frames, and the picture pixel each window pixel shows: both
-    # pictures repeat along their stretched direction.
+    # Window rectangles of the pieces clear of the title text, the group
+    # frames and the cut corners, and the picture pixel each window pixel
+    # shows: the stretched pictures repeat along their stretched direction.
     checks = (("imgTitleMain", (275, 0, 60, 30), lambda x, y: (0, y)),
-              ("imgWindowLeft", (0, 60, 8, 150), lambda x, y: (x, 0)))
-    for piece, (left, top, width, height), source in checks:
+              ("imgWindowLeft", (0, 60, 8, 150), lambda x, y: (x, 0)),
+              ("imgTitleLeft", (0, 12, 16, 18), lambda x, y: (x, y)),
+              ("imgTitleRight", (396, 21, 19, 9), lambda x, y: (x - 396, y)),
+              ("imgTitleClose", (393, 8, 13, 13), lambda x, y: (x - 393, y - 8)),
+              ("imgTitleMinimize", (359, 8, 13, 13), lambda x, y: (x - 359, y - 8)))
+    # Across the seam at x = 19, below the title text.
+    seam = [("imgTitleLeft", (12, 24, 7, 6), lambda x, y: (x, y)),
+            ("imgTitleMain", (19, 24, 7, 6), lambda x, y: (0, y))]
+    for piece, (left, top, width, height), source in checks + tuple(seam):
         picture = os.path.join(skinz, "Blue", piece + ".gif")
         pw, ph = (int(v) for v in subprocess.run(["identify", "-format", "%w %h", picture], check=True,
                                                  capture_output=True, text=True).stdout.split())
