@@ -1,6 +1,9 @@
 #include "detail_window/DetailDrawing.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
+
+#include "detail_window/DetailTable.h"
 
 namespace {
 
@@ -88,13 +91,35 @@ void PaintPanel(QPainter& p, const PlotPanel& panel) {
   p.restore();
 }
 
+// A screen reader hears a picture, not a pane.
+QAccessibleInterface* DrawingAccessible(const QString& key, QObject* object) {
+  if (key != QLatin1String("DetailDrawing") || !object->isWidgetType()) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+}
+
+// What the picture marks, in words.
+QString Described(const DetailPicture& picture) {
+  if (!picture.section || !picture.analysis.critical) return picture.explanation;
+  QString text = ShapeName(picture.section->shape) + QStringLiteral("：临界水深 h_k = %1 米")
+                                                      .arg(TableNumber(picture.analysis.critical->depth));
+  if (const auto& n = picture.analysis.normal) text += QStringLiteral("，正常水深 h_0 = %1 米").arg(TableNumber(n->depth));
+  if (const auto& d = picture.analysis.at_depth) text += QStringLiteral("，给定水深 h = %1 米").arg(TableNumber(d->depth));
+  return text;
+}
+
 }  // namespace
 
-DetailDrawing::DetailDrawing(QWidget* parent) : QWidget(parent) {}
+DetailDrawing::DetailDrawing(QWidget* parent) : QWidget(parent) {
+  static const bool installed = [] {
+    QAccessible::installFactory(DrawingAccessible);
+    return true;
+  }();
+  (void)installed;
+}
 
 void DetailDrawing::SetPicture(DetailPicture picture) {
   picture_ = std::move(picture);
-  setAccessibleDescription(picture_.section ? QString() : picture_.explanation);
+  setAccessibleDescription(Described(picture_));
   update();
 }
 

@@ -26,9 +26,13 @@ namespace {
 // The window's definition beside the .ui form: its sizes, the frame's inner
 // margins and the sizes of its parts, in pixels.
 // Side by side it fits beside a centred calculator on a 1920 x 1080 screen
-// (744 free on either side); stacked, on 1280 x 1024 (424 free).
+// (744 free on either side); stacked, on 1280 x 1024 (424 free). Where
+// nothing fits beside it, as on 800 x 600, the narrow stack over the left
+// of the calculator hides its shape buttons and results but not the
+// discharge box or the compute button, which begin 352 pixels in.
 constexpr QSize kSideBySide{728, 720};
 constexpr QSize kStacked{416, 1000};
+constexpr int kNarrowWidth = 352;
 // Side edges 19 wide and the title bar and bottom edge 30 high, plus a gap.
 constexpr QMargins kInner{27, 38, 27, 38};
 constexpr int kSpacing = 6;
@@ -158,7 +162,8 @@ void frmDetail::Form_Load() {
 }
 
 QList<QSize> frmDetail::ArrangementSizes(const QRect& room) {
-  return {kSideBySide, QSize(kStacked.width(), std::min(kStacked.height(), room.height()))};
+  const int high = std::min(kStacked.height(), room.height());
+  return {kSideBySide, QSize(kStacked.width(), high), QSize(kNarrowWidth, high)};
 }
 
 void frmDetail::Arrange(Arrangement arrangement, QSize size) {
@@ -209,9 +214,9 @@ void frmDetail::Arrange(Arrangement arrangement, QSize size) {
     // On a short screen the notes have two lines; all of them are in the label's tooltip.
     ui->lblNote->setFixedHeight((size.height() < kStacked.height() ? 2 : 3) * fontMetrics().lineSpacing() + 2);
     // The whole table where the screen has room for it beside a useful
-    // drawing; else fewer rows, and it scrolls.
+    // drawing and a message or a note; else fewer rows, and it scrolls.
     const int fixed = kInner.top() + kInner.bottom() + inputs->sizeHint().height() + message_height +
-                      ui->lblNote->height() + kButtonHeight + 5 * kSpacing;
+                      kButtonHeight + 4 * kSpacing;
     const int table_height = std::clamp(size.height() - fixed - kWantedDrawingHeight, TableHeight(kFewestRows), all_rows);
     table->setMinimumSize(0, table_height);
     table->setMaximumSize(QWIDGETSIZE_MAX, table_height);
@@ -244,6 +249,7 @@ void frmDetail::Arrange(Arrangement arrangement, QSize size) {
   // The window's size is its own, whatever its parts would like.
   layout()->setSizeConstraint(QLayout::SetNoConstraint);
   arrangement_ = arrangement;
+  ShowTexts();
   SkinModule::ResizeForm(this, QPoint(0, 0), QPoint(size.width() - width(), size.height() - height()), 4);
   layout()->activate();
 }
@@ -270,6 +276,7 @@ void frmDetail::PlaceBesideOwner() {
   const QList<QSize> sizes = ArrangementSizes(room);
   const QList<QRect> controls = SkinModule::InputControlRects(owner);
   const SkinModule::CompanionPlace place = SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls);
+  // The first size is the side-by-side arrangement, the others stacks.
   Arrange(place.arrangement == 0 ? Arrangement::SideBySide : Arrangement::Stacked, sizes[place.arrangement]);
   move(place.topLeft);
 }
@@ -365,6 +372,7 @@ void frmDetail::Recompute() {
   ui->lblNote->setText(notes.join(QStringLiteral("；")));
   ui->lblNote->setToolTip(ui->lblNote->text());
   ui->lblMessage->setText(problems.join(QStringLiteral("；")));
+  ShowTexts();
   rows_ = DetailRows(analysed ? &analysis : nullptr);
   inputs_ = {section, flow.n, flow.S0, ui->TextI->text().trimmed(), flow.h, picture.units};
   ui->picDrawing->SetPicture(std::move(picture));
@@ -410,6 +418,14 @@ void frmDetail::cmdCopy_Click() {
 }
 
 void frmDetail::cmdClose_Click() { close(); }
+
+// Stacked, an empty message or note gives its room to the drawing; beside
+// the drawing they keep their places, so that the table never moves.
+void frmDetail::ShowTexts() {
+  const bool stacked = arrangement_ == Arrangement::Stacked;
+  ui->lblMessage->setVisible(!stacked || !ui->lblMessage->text().isEmpty());
+  ui->lblNote->setVisible(!stacked || !ui->lblNote->text().isEmpty());
+}
 
 // Enter presses the button that has the focus, as Space does. No button is
 // the dialog's default: Enter in a box presses none.

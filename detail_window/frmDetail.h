@@ -41,8 +41,8 @@ public:
 
   const std::vector<DetailRow>& Rows() const { return rows_; }
   Arrangement CurrentArrangement() const { return arrangement_; }
-  // The window's size in each arrangement, in the order PlaceCompanion takes
-  // them, for a screen whose available room is `room`.
+  // The window's sizes, most wanted first as PlaceCompanion takes them, for a
+  // screen whose available room is `room`: side by side, then two stacks.
   static QList<QSize> ArrangementSizes(const QRect& room);
   void Arrange(Arrangement arrangement, QSize size);
 
@@ -59,6 +59,7 @@ private:
   Read ReadBedSlope(const QLineEdit* box) const;
   void Recompute();
   void FillTable();
+  void ShowTexts();
   void PlaceBesideOwner();
 
   std::unique_ptr<Ui::frmDetail> ui;

@@ -418,6 +418,10 @@ private slots:
              u"临界水深 h_k：%1 米"_s.arg(table->item(1, 1)->text()));
     // A screen reader hears a dialog, and the messages' and notes' own words.
     QCOMPARE(QAccessible::queryAccessibleInterface(d)->role(), QAccessible::Dialog);
+    QAccessibleInterface* drawing = QAccessible::queryAccessibleInterface(Child(d, u"picDrawing"_s));
+    QCOMPARE(drawing->role(), QAccessible::Graphic);
+    QVERIFY2(drawing->text(QAccessible::Description).startsWith(u"圆形断面：临界水深 h_k = "_s),
+             qPrintable(drawing->text(QAccessible::Description)));
     Retype(Child<QLineEdit>(d, u"TextN"_s), u"0.014"_s);
     Retype(Child<QLineEdit>(d, u"TextI"_s), u"0.001"_s);
     Retype(Child<QLineEdit>(d, u"TextH"_s), u"abc"_s);

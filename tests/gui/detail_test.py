@@ -4,12 +4,19 @@
 Run inside a session bus of its own (pyatspi needs one):
     dbus-run-session -- /usr/bin/python3 detail_test.py PROGRAM CASES.json SHOT_FOLDER
 
-A right click on the calculation window's inner area (a label, the background)
-opens the menu with 断面详情 and 复制结果, and so does the menu key; 断面详情
-opens the skinned window above the calculation window and owned by it; the
-calculation window still computes while it is open and the detail window follows;
-its title bar drags it. For the five sections and a pipe flowing nearly full it
-saves a screenshot of the detail window, with n, i and h given, into SHOT_FOLDER."""
+On a 1280 x 1024 screen: a right click on the calculation window's inner area
+offers 断面详情 and 复制结果; after typing in an input box the menu key opens
+the box's own menu, whose 断面详情 opens the skinned window beside the
+calculation window, covering none of it, owned by it and above it, a dialog
+to screen readers; the calculation window still computes while it is open and
+the detail window follows; its title bar drags it; the keyboard moves through
+its inputs, its table as one stop, 复制 and 关闭, Enter presses 关闭, and
+Shift+F10 in a box opens it again. For the five sections, a pipe flowing
+nearly full, the trapezoid with a bottom width, a slope typed as 1/1000 and
+depths of 0.1 and 1e6 it saves screenshots into SHOT_FOLDER, and the window's
+accessible names and roles into detail-atspi.txt there. On an 800 x 600 screen
+it opens wholly on the screen, clear of the calculator's discharge box and
+compute button."""
 
 import json
 import os
@@ -20,12 +27,8 @@ from desktop import Desktop, screenshot, stacking, wait_for, window_geometry, xd
 from real_window_test import SHAPES, Window, enter_and_compute, run_step
 
 DETAIL_CAPTION = "断面详情"
-MENU_ENTRY = "断面详情"
 LABEL_POINT = (170, 250)       # the label 流量：
 BACKGROUND_POINT = (156, 230)  # between the frames
-# Wide enough that the detail window, beside the calculation window, leaves its
-# compute button uncovered.
-SCREEN = "1920x1080x24"
 
 # The five sections as the case table has them, and a pipe whose critical and
 # normal depths lie near its crown; with the detail window's own n, i and h.
@@ -38,12 +41,25 @@ SHOTS = [
 ]
 NEAR_FULL = {"name": "pipe flowing nearly full", "section": 1, "Q": "3.3", "Text1": {"1": "0.5"}}
 NEAR_FULL_INPUTS = {"n": "0.013", "i": "0.02", "h": "0.3"}
+# The rectangle again, as the extreme and written-out inputs have it.
+MORE_SHOTS = [
+    ("slope 1-1000", "rectangle", {"n": "0.014", "i": "1/1000", "h": ""}, "正常水深 h_0：1.07225"),
+    ("h 0.1", "rectangle", {"n": "0.014", "i": "0.001", "h": "0.1"}, "h 处断面比能 E：20.5082"),
+    ("h 1e6", "rectangle", {"n": "0.014", "i": "0.001", "h": "1e6"}, "h 处断面比能 E：1e+06"),
+    ("trapezoid with b", "trapezoid", {"n": "0.02", "i": "0.0005", "h": "0.5", "b": "2.5"}, "正常水深 h_0：1.73748"),
+]
 
 
-class WideDesktop(Desktop):
+class SizedDesktop(Desktop):
+    """A desktop whose screen has the given size, e.g. "1280x1024x24"."""
+
+    def __init__(self, program, screen):
+        super().__init__(program)
+        self.screen = screen
+
     def _spawn(self, argv, **kwargs):
         if argv[0] == "Xvfb":
-            argv = [SCREEN if a == "1024x768x24" else a for a in argv]
+            argv = [self.screen if a == "1024x768x24" else a for a in argv]
         return super()._spawn(argv, **kwargs)
 
 
@@ -65,12 +81,12 @@ def right_click(main_id, point):
     xdotool("mousemove", str(x0 + point[0]), str(y0 + point[1]), "click", "3")
 
 
-def open_by_menu(pid, main_id, point, shot):
-    right_click(main_id, point)
-    menu = wait_for("the menu", lambda: popups(pid, [main_id]))[0]
-    screenshot(shot)
-    crop(shot, menu)
-    # The entry's access key.
+def open_from_menu(pid, known, shot=None):
+    """Waits for the menu just asked for, and chooses 断面详情 by its access key."""
+    menu = wait_for("the menu", lambda: popups(pid, known))[0]
+    if shot:
+        screenshot(shot)
+        crop(shot, menu)
     xdotool("key", "d")
     return wait_for("the detail window", detail_window)
 
@@ -82,6 +98,17 @@ def compute(window, step):
     wait_for("a result", lambda: window.text(depth) not in ("", "无法计算"))
 
 
+def overlap(a, b):
+    ax, ay, aw, ah = a
+    bx, by, bw, bh = b
+    return ax < bx + bw and bx < ax + aw and ay < by + bh and by < ay + ah
+
+
+def inside(a, screen):
+    x, y, w, h = a
+    return x >= 0 and y >= 0 and x + w <= screen[0] and y + h <= screen[1]
+
+
 class Detail:
     """The detail window as accessibility shows it."""
 
@@ -90,10 +117,13 @@ class Detail:
         self.frame = wait_for("the detail window's accessible frame", lambda: next(
             (c for c in window.app if c.name == DETAIL_CAPTION), None))
 
-    def box(self, name):
+    def find(self, name, role):
         atspi = self.window.atspi
         return wait_for(name, lambda: atspi.findDescendant(
-            self.frame, lambda n: n.name == name and n.getRole() == atspi.ROLE_TEXT))
+            self.frame, lambda n: n is not None and n.name == name and n.getRole() == role))
+
+    def box(self, name):
+        return self.find(name, self.window.atspi.ROLE_TEXT)
 
     def cell(self, starts):
         atspi = self.window.atspi
@@ -101,26 +131,84 @@ class Detail:
         return node.name if node else None
 
     def set_inputs(self, inputs):
-        for name, key in (("糙率 n", "n"), ("底坡 i", "i"), ("水深 h", "h")):
-            self.window.retype(self.box(name), inputs[key])
+        for name, key in (("糙率 n", "n"), ("底坡 i", "i"), ("水深 h", "h"), ("底宽 b", "b")):
+            if key in inputs:
+                self.window.retype(self.box(name), inputs[key])
+
+    def focused(self, name, role):
+        return self.find(name, role).getState().contains(self.window.atspi.STATE_FOCUSED)
+
+    def listing(self):
+        """Every accessible node of the window: its depth, role, name and description."""
+        lines = []
+
+        def walk(node, depth):
+            if node is None:
+                return
+            lines.append("  " * depth + f"{node.getRoleName()}: {node.name!r}"
+                         + (f"  ({node.description})" if node.description else ""))
+            # The table's cells are many; its first rows show how they read.
+            children = list(node)
+            if node.getRole() == self.window.atspi.ROLE_TABLE:
+                children = children[:12]
+            for child in children:
+                walk(child, depth + 1)
+
+        walk(self.frame, 0)
+        return "\n".join(lines)
 
 
 def crop(shot, window_id):
     x, y, w, h = window_geometry(window_id)
-    subprocess.run(["convert", shot, "-crop", f"{w + 20}x{h + 20}+{x - 10}+{y - 10}", shot], check=True)
+    subprocess.run(["convert", shot, "-crop", f"{w + 20}x{h + 20}+{x - 10}+{y - 10}", "+repage", shot], check=True)
 
 
-def main(program, cases_path, shots):
-    os.makedirs(shots, exist_ok=True)
-    with open(cases_path, encoding="utf-8") as cases:
-        steps = {s["name"]: s for s in json.load(cases)["steps"]}
-    with WideDesktop(program) as desktop:
+def check_accessible(detail, window, shots):
+    atspi = window.atspi
+    role = detail.frame.getRole()
+    if role != atspi.ROLE_DIALOG:
+        raise AssertionError(f"the detail window's role is {detail.frame.getRoleName()}, not a dialog")
+    close = atspi.findDescendant(detail.frame, lambda n: n is not None and n.name == "关闭"
+                                 and n.getRole() != atspi.ROLE_PUSH_BUTTON)
+    if close is None:
+        raise AssertionError("the title bar's close picture has no name")
+    listing = detail.listing()
+    with open(os.path.join(shots, "detail-atspi.txt"), "w", encoding="utf-8") as out:
+        out.write(listing + "\n")
+    for row in ("h_0 处弗劳德数 Fr", "h 处弗劳德数 Fr"):
+        if detail.cell(row) is None:
+            raise AssertionError(f"no row {row!r}")
+    # A message is heard as its own words.
+    detail.window.retype(detail.box("糙率 n"), "0.014abc")
+    message = "糙率 n 应是一个数，如 0.014"
+    wait_for("the message as a label's name", lambda: atspi.findDescendant(
+        detail.frame, lambda n: n is not None and n.name == message and n.getRole() == atspi.ROLE_LABEL))
+    detail.window.retype(detail.box("糙率 n"), "")
+
+
+def check_keyboard(detail, window):
+    atspi = window.atspi
+    window.click(detail.box("糙率 n"))
+    xdotool("key", "Tab", "Tab", "Tab")
+    table = detail.find("计算结果表", atspi.ROLE_TABLE)
+    wait_for("the table to take the focus", lambda: table.getState().contains(atspi.STATE_FOCUSED))
+    xdotool("key", "Tab")
+    wait_for("复制 to take the focus", lambda: detail.focused("复制", atspi.ROLE_PUSH_BUTTON))
+    xdotool("key", "Tab")
+    wait_for("关闭 to take the focus", lambda: detail.focused("关闭", atspi.ROLE_PUSH_BUTTON))
+    xdotool("key", "Return")
+    wait_for("Enter on 关闭 to close the window", lambda: detail_window() is None)
+
+
+def at_1280(program, steps, shots):
+    screen = (1280, 1024)
+    with SizedDesktop(program, "1280x1024x24") as desktop:
         main_id = desktop.program_window()
-        window = Window(desktop.app.pid)
+        pid = desktop.app.pid
+        window = Window(pid)
         run_step(window, steps["rectangle"])
 
         # A right click on the background offers the menu; Escape closes it.
-        pid = desktop.app.pid
         right_click(main_id, BACKGROUND_POINT)
         wait_for("the menu on the background", lambda: popups(pid, [main_id]))
         xdotool("key", "Escape")
@@ -129,7 +217,15 @@ def main(program, cases_path, shots):
             raise AssertionError("Escape opened the detail window")
         print("PASS a right click on the background opens the menu")
 
-        detail_id = open_by_menu(pid, main_id, LABEL_POINT, os.path.join(shots, "detail-menu.png"))
+        # Typing in a box, then the menu key: the box's own menu has 断面详情.
+        window.retype(window.box("流量："), "10")
+        xdotool("key", "Menu")
+        detail_id = open_from_menu(pid, [main_id], os.path.join(shots, "detail-box-menu.png"))
+        print("PASS the menu key in an input box opens its menu, and 断面详情 the window")
+
+        main, placed = window_geometry(main_id), window_geometry(detail_id)
+        if overlap(main, placed) or not inside(placed, screen):
+            raise AssertionError(f"the detail window at {placed} covers the calculator at {main} or leaves the screen")
         order = stacking()
         if order.index(int(detail_id)) < order.index(int(main_id)):
             raise AssertionError("the detail window stacks below the calculation window")
@@ -137,22 +233,19 @@ def main(program, cases_path, shots):
                                text=True).stdout
         if int(owner.split("#")[-1].strip(), 16) != int(main_id):
             raise AssertionError(f"the detail window is not owned by the calculation window: {owner.strip()}")
-        print("PASS a right click on a label and 断面详情 open the window above the calculation window, owned by it")
+        print(f"PASS beside the calculator at {placed[:2]}, on the screen, above it and owned by it")
 
         detail = Detail(window)
         if detail.cell("临界水深 h_k：0.741785") is None:
             raise AssertionError("the detail window does not show the rectangle's critical depth")
+        check_accessible(detail, window, shots)
+        print("PASS a dialog to screen readers, its close picture named, its messages heard")
+
         run_step(window, steps["triangle"])
         wait_for("the detail window to follow", lambda: detail.cell("临界水深 h_k：0.960") is not None)
         if detail_window() is None:
             raise AssertionError("computing closed the detail window")
         print("PASS the calculation window computes while the detail window is open, and the detail follows")
-
-        x, y, _, _ = window_geometry(detail_id)
-        xdotool("mousemove", str(x + 200), str(y + 12), "mousedown", "1", "mousemove_relative", "--", "-40", "30",
-                "mouseup", "1")
-        wait_for("the detail window to follow the drag", lambda: window_geometry(detail_id)[:2] == (x - 40, y + 30))
-        print("PASS the detail window is dragged by its title bar")
 
         for name, inputs in SHOTS + [(NEAR_FULL["name"], NEAR_FULL_INPUTS)]:
             if name == NEAR_FULL["name"]:
@@ -161,28 +254,79 @@ def main(program, cases_path, shots):
                 run_step(window, steps[name])
             detail.set_inputs(inputs)
             wait_for(f"the normal depth of the {name}", lambda: detail.cell("正常水深 h_0：") is not None)
-            shot = os.path.join(shots, "detail-" + name.replace(" ", "-") + ".png")
+            shot = os.path.join(shots, "detail-1280-" + name.replace(" ", "-") + ".png")
             subprocess.run(["sleep", "0.3"])
             screenshot(shot)
-            crop(shot, detail_id)
             print(f"PASS {name}: shown and saved as {shot}")
 
-        # The close picture hides the window; the calculation window goes on.
-        x, y, w, _ = window_geometry(detail_id)
-        xdotool("mousemove", str(x + w - 16), str(y + 14), "click", "1")
-        wait_for("the detail window to close", lambda: detail_window() is None)
+        for name, step, inputs, cell in MORE_SHOTS:
+            run_step(window, steps[step])
+            detail.set_inputs(inputs)
+            wait_for(f"{cell} for {name}", lambda: detail.cell(cell) is not None)
+            shot = os.path.join(shots, "detail-1280-" + name.replace(" ", "-") + ".png")
+            subprocess.run(["sleep", "0.3"])
+            screenshot(shot)
+            print(f"PASS {name}: {cell}, saved as {shot}")
+
+        x, y, _, _ = window_geometry(detail_id)
+        xdotool("mousemove", str(x + 200), str(y + 12), "mousedown", "1", "mousemove_relative", "--", "-40", "30",
+                "mouseup", "1")
+        wait_for("the detail window to follow the drag", lambda: window_geometry(detail_id)[:2] == (x - 40, y + 30))
+        print("PASS the detail window is dragged by its title bar")
+
+        # A rectangle greys the bottom width, which Tab then skips.
         run_step(window, steps["rectangle"])
+        check_keyboard(detail, window)
         if desktop.app.poll() is not None:
             raise AssertionError("closing the detail window ended the program")
-        print("PASS the close picture closes the detail window and the calculation window goes on")
+        print("PASS Tab runs through the inputs, the table as one stop, 复制 and 关闭; Enter on 关闭 closes")
 
-        # The keyboard's menu key on an option button offers the same menu.
+        # Shift+F10 in a box opens the menu as well; Escape closes the window.
+        window.retype(window.box("流量："), "10")
+        xdotool("key", "shift+F10")
+        open_from_menu(pid, [main_id])
+        xdotool("key", "Escape")
+        wait_for("Escape to close the detail window", lambda: detail_window() is None)
+        print("PASS Shift+F10 in an input box opens the window; Escape closes it")
+
+        # The menu key on an option button offers the inner area's menu.
         window.click(window.find(SHAPES[2], window.atspi.ROLE_RADIO_BUTTON))
         xdotool("key", "Menu")
-        wait_for("the menu from the menu key", lambda: popups(pid, [main_id]))
-        xdotool("key", "d")
-        wait_for("the detail window again", detail_window)
-        print("PASS the menu key opens the menu, and 断面详情 the window again")
+        open_from_menu(pid, [main_id])
+        print("PASS the menu key on an option button opens the menu, and 断面详情 the window again")
+
+
+def at_800(program, steps, shots):
+    screen = (800, 600)
+    with SizedDesktop(program, "800x600x24") as desktop:
+        main_id = desktop.program_window()
+        pid = desktop.app.pid
+        window = Window(pid)
+        run_step(window, steps["rectangle"])
+        right_click(main_id, LABEL_POINT)
+        detail_id = open_from_menu(pid, [main_id])
+        detail = Detail(window)
+        detail.set_inputs({"n": "0.014", "i": "0.001", "h": "1.2"})
+        wait_for("the normal depth", lambda: detail.cell("正常水深 h_0：1.07225") is not None)
+        placed = window_geometry(detail_id)
+        if not inside(placed, screen):
+            raise AssertionError(f"at 800 x 600 the detail window at {placed} leaves the screen")
+        for name, role in (("流量：", window.atspi.ROLE_TEXT), ("开始计算", window.atspi.ROLE_PUSH_BUTTON)):
+            extents = window.find(name, role).queryComponent().getExtents(window.atspi.DESKTOP_COORDS)
+            if overlap(placed, (extents.x, extents.y, extents.width, extents.height)):
+                raise AssertionError(f"at 800 x 600 the detail window hides {name}")
+        shot = os.path.join(shots, "detail-800x600.png")
+        subprocess.run(["sleep", "0.3"])
+        screenshot(shot)
+        print(f"PASS at 800 x 600 wholly on the screen at {placed}, clear of 流量 and 开始计算; saved as {shot}")
+
+
+def main(program, cases_path, shots):
+    os.makedirs(shots, exist_ok=True)
+    with open(cases_path, encoding="utf-8") as cases:
+        steps = {s["name"]: s for s in json.load(cases)["steps"]}
+    at_1280(program, steps, shots)
+    at_800(program, steps, shots)
     print("0 failed")
     return 0
 

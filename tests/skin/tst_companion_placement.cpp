@@ -23,11 +23,11 @@ const QList<QRect> CalculatorControls{
     {160, 272, 73, 25}, {232, 272, 73, 25}, {304, 272, 81, 25}, {393, 8, 13, 13},   {376, 8, 13, 13},
     {359, 8, 13, 13},   {342, 8, 13, 13}};
 
-// The detail window's two arrangements: its parts side by side, and stacked
-// as high as the screen allows.
+// The detail window's arrangements: its parts side by side, and stacked as
+// high as the screen allows, wide or narrow.
 QList<QSize> DetailSizes(const QRect& room)
 {
-    return {{728, 720}, {416, std::min(1000, room.height())}};
+    return {{728, 720}, {416, std::min(1000, room.height())}, {352, std::min(1000, room.height())}};
 }
 
 QList<QRect> ControlsAt(QPoint owner)
@@ -93,6 +93,8 @@ void CompanionPlacementTest::besideWhereAnArrangementFits_data()
         << QRect(0, 0, 1280, 800) << QPoint(432, 246) << 1 << QPoint(855, 0);
     QTest::newRow("only 416 free on the right: no gap, touching")
         << QRect(0, 0, 1280, 1024) << QPoint(449, 358) << 1 << QPoint(864, 24);
+    QTest::newRow("800x600, calculator in the top left corner: the narrow stack beside it")
+        << QRect(0, 0, 800, 600) << QPoint(0, 0) << 2 << QPoint(423, 0);
     QTest::newRow("wide screen, calculator high up: side by side below it")
         << QRect(0, 0, 1400, 1080) << QPoint(492, 40) << 0 << QPoint(492, 355);
 }
@@ -119,13 +121,14 @@ void CompanionPlacementTest::hidesTheFewestControlsWhereNoneFits_data()
     QTest::addColumn<QRect>("room");
     QTest::addColumn<QPoint>("owner");
     QTest::addColumn<int>("fewest");
-    // Stacked at the left edge over the shape buttons and the two results.
-    QTest::newRow("800x600 centred") << QRect(0, 0, 800, 600) << QPoint(192, 146) << 9;
-    QTest::newRow("1024x768 centred") << QRect(0, 0, 1024, 768) << QPoint(304, 230) << 7;
-    // At the right edge over the close and maximise pictures and a pixel of 退出程序.
-    QTest::newRow("800x600, calculator in the top left corner") << QRect(0, 0, 800, 600) << QPoint(0, 0) << 3;
+    // The narrow stack at the left edge, over the five shape buttons and the
+    // two results, clear of the discharge box and the commands.
+    QTest::newRow("800x600 centred") << QRect(0, 0, 800, 600) << QPoint(192, 146) << 7;
     QTest::newRow("800x600 on a second screen below the first")
-        << QRect(0, 1080, 800, 600) << QPoint(192, 1226) << 9;
+        << QRect(0, 1080, 800, 600) << QPoint(192, 1226) << 7;
+    // At the right edge over the four title-bar buttons, one fewer than the
+    // shape buttons at the left.
+    QTest::newRow("1024x768 centred") << QRect(0, 0, 1024, 768) << QPoint(304, 230) << 4;
 }
 
 void CompanionPlacementTest::hidesTheFewestControlsWhereNoneFits()
