@@ -294,7 +294,8 @@ PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFont
   panel.across = {-widest / 2, widest / 2, {}};
   panel.up = {0, top, {}};
   const double scale = std::min(frame.width() / widest, frame.height() / top);
-  if (!Drawable(scale) || !Drawable(NiceStep(kEnergyTickPixels / scale))) {
+  // Sections at the ends of the double range leave no scale, or none a scale bar can show.
+  if (!Drawable(scale) || !Drawable(NiceStepBelow(area.width() * kScaleBarShare / scale))) {
     panel.instead = QStringLiteral("尺寸超出可绘制的范围");
     return panel;
   }
@@ -348,8 +349,8 @@ PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFont
     }
     // Centred under the section, or as near as the column on the right allows.
     const QSizeF size = TextSize(fm, text);
-    const double left = std::max(area.left() + 4, std::min(cx - size.width() / 2, column - 4 - size.width()));
-    panel.texts.push_back(placer.At(QRectF(QPointF(left, by + 12), size), text, Ink::Text, Qt::AlignCenter));
+    const double text_left = std::max(area.left() + 4, std::min(cx - size.width() / 2, column - 4 - size.width()));
+    panel.texts.push_back(placer.At(QRectF(QPointF(text_left, by + 12), size), text, Ink::Text, Qt::AlignCenter));
   };
   auto leftOf = [&](const QString& text, double depth) {
     // Right-aligned a little left of the outline's widest point at and above the label.

@@ -146,5 +146,9 @@ QString TabSeparated(const DetailInputs& in, const std::vector<DetailRow>& rows)
     if (row.heading) lines << row.name;
     else lines << row.name + u'\t' + row.ValueText() + u'\t' + row.unit;
   }
+  if (!in.notes.isEmpty()) {
+    lines << QString();
+    line(QStringLiteral("说明"), in.notes);
+  }
   return lines.join(u'\n') + u'\n';
 }

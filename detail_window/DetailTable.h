@@ -40,9 +40,10 @@ struct DetailInputs {
   QString i_typed;  // the slope as typed ("1/1000"), shown beside its value when it differs
   std::optional<double> h;
   hydraulics::Units units = hydraulics::kSI;
+  QString notes;  // why values are missing, and the flags
 };
 
 // Tab-separated lines, as spreadsheets paste them into cells: the section,
 // its dimensions, Q, n, i, h, the units, g, alpha and the Froude number's
-// definition, then a line per row.
+// definition, then a line per row, then the notes.
 QString TabSeparated(const DetailInputs& inputs, const std::vector<DetailRow>& rows);

@@ -374,7 +374,7 @@ void frmDetail::Recompute() {
   ui->lblMessage->setText(problems.join(QStringLiteral("；")));
   ShowTexts();
   rows_ = DetailRows(analysed ? &analysis : nullptr);
-  inputs_ = {section, flow.n, flow.S0, ui->TextI->text().trimmed(), flow.h, picture.units};
+  inputs_ = {section, flow.n, flow.S0, ui->TextI->text().trimmed(), flow.h, picture.units, ui->lblNote->text()};
   ui->picDrawing->SetPicture(std::move(picture));
   FillTable();
 }

@@ -396,6 +396,11 @@ private slots:
     QVERIFY(copied->hasImage());
     const QImage picture = qvariant_cast<QImage>(copied->imageData());
     QCOMPARE(picture.size(), Child(d, u"picDrawing"_s)->size() * picture.devicePixelRatio());
+    // The notes go with it.
+    Retype(Child<QLineEdit>(d, u"TextN"_s), u"0.014"_s);
+    Retype(Child<QLineEdit>(d, u"TextI"_s), u"0"_s);
+    QTest::mouseClick(Child(d, u"cmdCopy"_s), Qt::LeftButton);
+    QVERIFY(QGuiApplication::clipboard()->text().endsWith(u"\n说明\t平坡（i = 0）上不存在正常水深\n"_s));
   }
 
   void everyControlHasAnAccessibleName() {
