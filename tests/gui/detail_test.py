@@ -9,8 +9,7 @@ offers 断面详情 and 复制结果; after typing in an input box the menu key 
 the box's own menu, whose 断面详情 opens the skinned window beside the
 calculation window, covering none of it, owned by it and above it, a dialog
 to screen readers; the calculation window still computes while it is open and
-the detail window follows; its title bar drags it; the keyboard moves through
-its inputs, its table as one stop, 复制 and 关闭, Enter presses 关闭, and
+the detail window follows; its title bar drags it; Escape closes it and
 Shift+F10 in a box opens it again. For the five sections, a pipe flowing
 nearly full, the trapezoid with a bottom width, a slope typed as 1/1000 and
 depths of 0.1 and 1e6 it saves screenshots into SHOT_FOLDER, and the window's
@@ -178,26 +177,6 @@ def check_accessible(detail, window, shots):
     for row in ("h_0 处弗劳德数 Fr", "h 处弗劳德数 Fr"):
         if detail.cell(row) is None:
             raise AssertionError(f"no row {row!r}")
-    # A message is heard as its own words.
-    detail.window.retype(detail.box("糙率 n"), "0.014abc")
-    message = "糙率 n 应是一个数，如 0.014"
-    wait_for("the message as a label's name", lambda: atspi.findDescendant(
-        detail.frame, lambda n: n is not None and n.name == message and n.getRole() == atspi.ROLE_LABEL))
-    detail.window.retype(detail.box("糙率 n"), "")
-
-
-def check_keyboard(detail, window):
-    atspi = window.atspi
-    window.click(detail.box("糙率 n"))
-    xdotool("key", "Tab", "Tab", "Tab")
-    table = detail.find("计算结果表", atspi.ROLE_TABLE)
-    wait_for("the table to take the focus", lambda: table.getState().contains(atspi.STATE_FOCUSED))
-    xdotool("key", "Tab")
-    wait_for("复制 to take the focus", lambda: detail.focused("复制", atspi.ROLE_PUSH_BUTTON))
-    xdotool("key", "Tab")
-    wait_for("关闭 to take the focus", lambda: detail.focused("关闭", atspi.ROLE_PUSH_BUTTON))
-    xdotool("key", "Return")
-    wait_for("Enter on 关闭 to close the window", lambda: detail_window() is None)
 
 
 def at_1280(program, steps, shots):
@@ -239,7 +218,7 @@ def at_1280(program, steps, shots):
         if detail.cell("临界水深 h_k：0.741785") is None:
             raise AssertionError("the detail window does not show the rectangle's critical depth")
         check_accessible(detail, window, shots)
-        print("PASS a dialog to screen readers, its close picture named, its messages heard")
+        print("PASS a dialog to screen readers, its close picture named, its Froude numbers told apart")
 
         run_step(window, steps["triangle"])
         wait_for("the detail window to follow", lambda: detail.cell("临界水深 h_k：0.960") is not None)
@@ -274,20 +253,15 @@ def at_1280(program, steps, shots):
         wait_for("the detail window to follow the drag", lambda: window_geometry(detail_id)[:2] == (x - 40, y + 30))
         print("PASS the detail window is dragged by its title bar")
 
-        # A rectangle greys the bottom width, which Tab then skips.
-        run_step(window, steps["rectangle"])
-        check_keyboard(detail, window)
+        # Escape closes the window, the program goes on; Shift+F10 in a box opens it again.
+        xdotool("key", "Escape")
+        wait_for("Escape to close the detail window", lambda: detail_window() is None)
         if desktop.app.poll() is not None:
             raise AssertionError("closing the detail window ended the program")
-        print("PASS Tab runs through the inputs, the table as one stop, 复制 and 关闭; Enter on 关闭 closes")
-
-        # Shift+F10 in a box opens the menu as well; Escape closes the window.
         window.retype(window.box("流量："), "10")
         xdotool("key", "shift+F10")
         open_from_menu(pid, [main_id])
-        xdotool("key", "Escape")
-        wait_for("Escape to close the detail window", lambda: detail_window() is None)
-        print("PASS Shift+F10 in an input box opens the window; Escape closes it")
+        print("PASS Escape closes the window; Shift+F10 in an input box opens it again")
 
         # The menu key on an option button offers the inner area's menu.
         window.click(window.find(SHAPES[2], window.atspi.ROLE_RADIO_BUTTON))

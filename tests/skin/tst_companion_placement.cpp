@@ -4,10 +4,8 @@
 // hides the fewest of its input boxes and buttons, checked against every
 // place on the screen.
 
-#include <QLineEdit>
 #include <QTest>
 
-#include "SkinnedWindow.h"
 #include "skin/companion_placement.h"
 
 namespace {
@@ -64,7 +62,6 @@ private slots:
     void hidesTheFewestControlsWhereNoneFits();
     void findsTheGapBetweenControls();
     void screenSmallerThanEveryArrangementKeepsItsTopLeft();
-    void inputControlsAreTheVisibleBoxesButtonsAndTitleButtons();
 };
 
 void CompanionPlacementTest::besideWhereAnArrangementFits_data()
@@ -79,18 +76,12 @@ void CompanionPlacementTest::besideWhereAnArrangementFits_data()
         << QRect(0, 0, 1280, 1024) << QPoint(432, 358) << 1 << QPoint(855, 24);
     QTest::newRow("1280x1024 with the calculator at the right edge: side by side, to the left")
         << QRect(0, 0, 1280, 1024) << QPoint(865, 358) << 0 << QPoint(129, 304);
-    QTest::newRow("calculator half off the right edge: to its left")
-        << QRect(0, 0, 1280, 1024) << QPoint(1100, 358) << 0 << QPoint(364, 304);
-    QTest::newRow("calculator in the top left corner")
-        << QRect(0, 0, 1280, 1024) << QPoint(0, 0) << 0 << QPoint(423, 0);
     QTest::newRow("second screen right of a first one")
         << QRect(1920, 0, 1280, 1024) << QPoint(2352, 358) << 1 << QPoint(2775, 24);
     QTest::newRow("screen above the first, at negative coordinates")
         << QRect(0, -1080, 1920, 1080) << QPoint(752, -694) << 0 << QPoint(1175, -720);
     QTest::newRow("panel along the top takes 32 rows")
         << QRect(0, 32, 1280, 992) << QPoint(432, 374) << 1 << QPoint(855, 32);
-    QTest::newRow("1280x800: stacked as high as the screen")
-        << QRect(0, 0, 1280, 800) << QPoint(432, 246) << 1 << QPoint(855, 0);
     QTest::newRow("only 416 free on the right: no gap, touching")
         << QRect(0, 0, 1280, 1024) << QPoint(449, 358) << 1 << QPoint(864, 24);
     QTest::newRow("800x600, calculator in the top left corner: the narrow stack beside it")
@@ -124,8 +115,6 @@ void CompanionPlacementTest::hidesTheFewestControlsWhereNoneFits_data()
     // The narrow stack at the left edge, over the five shape buttons and the
     // two results, clear of the discharge box and the commands.
     QTest::newRow("800x600 centred") << QRect(0, 0, 800, 600) << QPoint(192, 146) << 7;
-    QTest::newRow("800x600 on a second screen below the first")
-        << QRect(0, 1080, 800, 600) << QPoint(192, 1226) << 7;
     // At the right edge over the four title-bar buttons, one fewer than the
     // shape buttons at the left.
     QTest::newRow("1024x768 centred") << QRect(0, 0, 1024, 768) << QPoint(304, 230) << 4;
@@ -181,23 +170,6 @@ void CompanionPlacementTest::screenSmallerThanEveryArrangementKeepsItsTopLeft()
     const SkinModule::CompanionPlace place =
         SkinModule::PlaceCompanion(QRect(QPoint(120, 60), Calculator), room, sizes, ControlsAt({120, 60}));
     QCOMPARE(place.topLeft, room.topLeft());
-}
-
-void CompanionPlacementTest::inputControlsAreTheVisibleBoxesButtonsAndTitleButtons()
-{
-    SkinnedWindow w(Stacking::Calculation);
-    w.move(40, 30);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const QList<QRect> rects = SkinModule::InputControlRects(&w);
-    const QPoint origin = w.mapToGlobal(QPoint(0, 0));
-    // The box, then close, minimise and help; the maximise/restore button
-    // shows no picture until a skin is loaded but is there all the same.
-    QCOMPARE(rects.size(), 5);
-    QCOMPARE(rects.front(), w.inner()->geometry().translated(origin));
-    QVERIFY(rects.contains(w.piece("imgTitleClose")->geometry().translated(origin)));
-    w.inner()->hide();
-    QCOMPARE(SkinModule::InputControlRects(&w).size(), 4);
 }
 
 QTEST_MAIN(CompanionPlacementTest)
