@@ -131,14 +131,15 @@ public:
         if (Free(box)) return Take(box, text, ink);
       }
     }
-    std::optional<QRectF> nearest = NearestFree(at, size, within_);
-    if (!nearest) nearest = NearestFree(at, size, outer_);
+    // Where every free place's leader would cross a label, one that crosses.
+    std::optional<QRectF> nearest;
+    for (const bool clear_leader : {true, false}) {
+      if (!nearest) nearest = NearestFree(at, size, within_, clear_leader);
+      if (!nearest) nearest = NearestFree(at, size, outer_, clear_leader);
+    }
     if (!nearest) return Take(MovedInside(QRectF(at + QPointF(kLabelGap, -size.height() - 2), size)), text, ink);
     PlotText label = Take(*nearest, text, ink);
-    // From the point to the nearest side of its label.
-    const QPointF end(std::clamp(at.x(), nearest->left(), nearest->right()),
-                      std::clamp(at.y(), nearest->top(), nearest->bottom()));
-    label.leader = QLineF(at, end);
+    label.leader = QLineF(at, LeaderEnd(at, *nearest));
     return label;
   }
 
@@ -149,7 +150,7 @@ public:
   }
 
 private:
-  std::optional<QRectF> NearestFree(QPointF at, QSizeF size, const QRectF& bounds) const {
+  std::optional<QRectF> NearestFree(QPointF at, QSizeF size, const QRectF& bounds, bool clear_leader) const {
     std::optional<QRectF> nearest;
     double best = 0;
     for (double y = bounds.top(); y + size.height() <= bounds.bottom(); y += kScanStep) {
@@ -157,13 +158,23 @@ private:
         const QRectF box(QPointF(x, y), size);
         const QPointF apart = box.center() - at;
         const double distance = QPointF::dotProduct(apart, apart);
-        if ((!nearest || distance < best) && FreeIn(box, bounds)) {
+        if ((!nearest || distance < best) && FreeIn(box, bounds) && (!clear_leader || LeaderClear(at, box))) {
           nearest = box;
           best = distance;
         }
       }
     }
     return nearest;
+  }
+
+  // The leader from `at` to the nearest side of `box` crosses no other label.
+  bool LeaderClear(QPointF at, const QRectF& box) const {
+    const QLineF leader(at, LeaderEnd(at, box));
+    return std::none_of(rects_.begin(), rects_.end(),
+                        [&](const QRectF& r) { return !r.contains(at) && SegmentMeetsRect(leader, r); });
+  }
+  static QPointF LeaderEnd(QPointF at, const QRectF& box) {
+    return {std::clamp(at.x(), box.left(), box.right()), std::clamp(at.y(), box.top(), box.bottom())};
   }
 
   PlotText Take(const QRectF& box, const QString& text, Ink ink) {
