@@ -18,13 +18,6 @@ double ArchRise(const Geometry& g, double h) {
   return 5 * B * B * g.Perimeter(h) - 8 * g.Area(h) * g.Ra;
 }
 
-// The sign of ArchRise's slope, 10 B' P + 12 Ra: it falls as the arch closes.
-double ArchRiseSlope(const Geometry& g, double h) {
-  const double z = g.z0 + (h - g.wall);
-  const double B = g.TopWidth(h);
-  return 10 * (-4 * z / B) * g.Perimeter(h) + 12 * g.Ra;
-}
-
 // Depths at which a closed section's factor turns, ending at the crown: the
 // factor rises from the floor to the first, falls to the second, and so on.
 struct Turns {
@@ -33,11 +26,13 @@ struct Turns {
   void Add(double h) { at[count++] = h; }
 };
 
-// ArchRise with its slope B (10 B' P + 12 Ra), B' = -4 z / B at z above the arch centre.
+// ArchRise with its slope B (10 B' P + 12 Ra), B' = -4 z / B at z above the
+// arch centre, multiplied out: finite at the crown, where B = 0 and the
+// slope's sign is what the turns need.
 ValueSlope ArchRiseSlopeAt(const Geometry& g, double h) {
   const double B = g.TopWidth(h), P = g.Perimeter(h);
   const double z = g.z0 + (h - g.wall);
-  return {5 * B * B * P - 8 * g.Area(h) * g.Ra, B * (10 * (-4 * z / B) * P + 12 * g.Ra)};
+  return {5 * B * B * P - 8 * g.Area(h) * g.Ra, 12 * g.Ra * B - 40 * z * P};
 }
 
 // A pipe's section factor peaks 0.124 R below its crown: a first guess for an arch's.
@@ -60,7 +55,7 @@ Turns DoorwayTurns(const Geometry& g) {
     // it may rise again once, where the arch rise peaks.
     t.Add(g.wall);
     const double narrowing = std::max(g.wall, g.wall - g.z0);
-    auto slope = [&g](double h) { return ArchRiseSlope(g, h); };
+    auto slope = [&g](double h) { return ArchRiseSlopeAt(g, h).slope; };
     const RootResult most = SolveBracketed(slope, narrowing, top);
     if (most.converged() && ArchRise(g, most.root) > 0) {
       const RootResult low = SolveBracketed(rise, g.wall, most.root);

@@ -301,7 +301,11 @@ INSTANTIATE_TEST_SUITE_P(
         Capacity{"PipeAboveFullFlowTwoDepths", Circular(0.80, 0.5), 0.013, 0.001, true, true},
         Capacity{"PipeBeyondCapacity", Circular(0.84, 0.5), 0.013, 0.001, false, false},
         Capacity{"DoorwayTwoDepthsUnderTheCrown", Doorway(27.5, 3, 2, 180), 0.014, 0.002, true, true},
-        Capacity{"DoorwayBeyondCapacity", Doorway(29, 3, 2, 180), 0.014, 0.002, false, false}),
+        Capacity{"DoorwayBeyondCapacity", Doorway(29, 3, 2, 180), 0.014, 0.002, false, false},
+        // An arch of 357 degrees on walls 0.153 m apart: the factor falls just
+        // above the springing line and rises again, three depths in all.
+        Capacity{"WideArchOnNarrowWallsThreeDepths", Doorway(1.3459, 0.153, 0.49431, 357), 0.0147249414, 3, true,
+                 true}),
     [](const auto& info) { return info.param.name; });
 
 TEST(PipeCapacity, PeaksAtNinetyFourPercentOfTheDiameter) {
