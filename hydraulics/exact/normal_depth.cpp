@@ -13,9 +13,11 @@ constexpr double kClosedFormMargin = 1e-9;
 
 // 5 B^2 P - 8 A Ra in a doorway's arch: positive while the section factor
 // still rises with depth (d ln(A R^(2/3)) / dh = 5B/(3A) - 2P'/(3P), P' = 4 Ra / B).
+// Both are taken over Ra^3, in lengths over Ra: the sign and the roots
+// stay, and no product leaves the double range for an arch of any size.
 double ArchRise(const Geometry& g, double h) {
-  const double B = g.TopWidth(h);
-  return 5 * B * B * g.Perimeter(h) - 8 * g.Area(h) * g.Ra;
+  const double B = g.TopWidth(h) / g.Ra;
+  return 5 * B * B * (g.Perimeter(h) / g.Ra) - 8 * (g.Area(h) / g.Ra / g.Ra);
 }
 
 // Depths at which a closed section's factor turns, ending at the crown: the
@@ -30,9 +32,9 @@ struct Turns {
 // arch centre, multiplied out: finite at the crown, where B = 0 and the
 // slope's sign is what the turns need.
 ValueSlope ArchRiseSlopeAt(const Geometry& g, double h) {
-  const double B = g.TopWidth(h), P = g.Perimeter(h);
-  const double z = g.z0 + (h - g.wall);
-  return {5 * B * B * P - 8 * g.Area(h) * g.Ra, 12 * g.Ra * B - 40 * z * P};
+  const double B = g.TopWidth(h) / g.Ra, P = g.Perimeter(h) / g.Ra;
+  const double z = (g.z0 + (h - g.wall)) / g.Ra;
+  return {ArchRise(g, h), (12 * B - 40 * z * P) / g.Ra};
 }
 
 // A pipe's section factor peaks 0.124 R below its crown: a first guess for an arch's.
@@ -136,8 +138,10 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
 NormalRoots SolveClosed(const Geometry& g, double ld) {
   auto f = [&g, ld](double h) { return ConveyanceExcess(g, ld, h); };
   NormalRoots out;
-  // A <= h Bmax and R <= h: (A R^(2/3))^3 <= Bmax^3 h^5, so Q needs at least this depth.
-  const double floor_bound = std::exp((ld - 3 * std::log(g.MaxWidth())) / 5);
+  // A <= h Bmax and R <= h: (A R^(2/3))^3 <= Bmax^3 h^5, so Q needs at least
+  // this depth. Where h is tiny beside the width both hold to the last bits,
+  // and the bound is the root itself: a margin keeps the root above it.
+  const double floor_bound = std::exp((ld - 3 * std::log(g.MaxWidth())) / 5) * (1 - kClosedFormMargin);
   if (!(floor_bound < g.height)) {
     out.beyond_capacity = true;
     return out;

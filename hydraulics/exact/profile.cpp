@@ -798,8 +798,9 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
       return;
     }
   }
-  // A profile that could not take its first step has nothing to show.
-  if (st.size() < 2) {
+  // A profile that could not take its first step has nothing to show, nor
+  // one whose distances missed their accuracy: those may be wrong in every digit.
+  if (st.size() < 2 || !acc.converged) {
     st.clear();
     notes.Add(Reason::ProfileNotConverged);
     return;
@@ -807,7 +808,6 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
   if (out.stop == ProfileStop::CriticalDepth) notes.Add(Reason::StopsAtCriticalDepth, {st.back().h, st.back().x});
   if (out.stop == ProfileStop::Crown) notes.Add(Reason::StopsAtCrown, {st.back().h, st.back().x});
   if (unreachable) notes.Add(unreachable->reason, unreachable->values, unreachable->count);
-  if (!acc.converged) notes.Add(Reason::ProfileNotConverged);
 }
 
 }  // namespace hydraulics::exact

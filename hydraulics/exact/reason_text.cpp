@@ -70,7 +70,7 @@ std::string_view Sentence(Reason reason) {
     case Reason::BackwaterLength: return "壅水长度 ";
     case Reason::DrawdownLength: return "降水长度 ";
     case Reason::ProfileBeyondRange: return "水面曲线超出可计算范围";
-    case Reason::ProfileNotConverged: return "水面曲线的积分未达到要求的精度";
+    case Reason::ProfileNotConverged: return "未能求得水面曲线：积分未达到要求的精度";
   }
   return {};
 }
