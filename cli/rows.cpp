@@ -189,7 +189,14 @@ void Rows::ReadHeader(const CsvRecord& header) {
 
 bool Rows::Reads(std::size_t column) const { return column < targets_.size() && targets_[column] != kUnreadColumn; }
 
-void Rows::Compute(const CsvRecord& row) {
+bool Rows::TakesNumber(std::size_t column) const {
+  if (!options_.exact && !options_.profile) return false;
+  const int target = column < targets_.size() ? targets_[column] : kUnreadColumn;
+  return target >= 0 && target != kProfileSteps;
+}
+
+void Rows::Compute(const CsvRecord& row, const std::optional<double>* numbers) {
+  numbers_ = numbers;
   const std::size_t type_at = *type_column_;
   const bool has_type = type_at < row.size();
   const TypeCode type = ReadType(has_type ? row.field(type_at) : std::string_view{});
@@ -234,6 +241,7 @@ std::optional<double> Rows::FlowValue(const CsvRecord& row, int which, std::stri
 // for a blank cell.
 std::optional<double> Rows::NumberCell(const CsvRecord& row, std::size_t at, std::string_view name,
                                        std::string_view blank, std::string& notes) {
+  if (numbers_ && numbers_[at]) return numbers_[at];
   const std::string_view text = at < row.size() ? row.field(at) : std::string_view{};
   const std::string_view number = hydraulics::SkipBlanks(text);
   if (number.empty()) {
@@ -278,6 +286,7 @@ void Rows::CellFault(const CsvRecord& row, std::size_t at, std::string_view name
 double Rows::SectionValue(const CsvRecord& row, int box, std::string& faults) {
   const std::optional<std::size_t> at = box_column_[box];
   if (!at || *at >= row.size()) return 0;
+  if (numbers_ && numbers_[*at]) return *numbers_[*at];
   const std::string_view text = row.field(*at);
   if (hydraulics::SkipBlanks(text).empty()) return 0;
   double value = 0;

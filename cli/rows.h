@@ -60,9 +60,17 @@ public:
   std::size_t columns() const { return targets_.size(); }
   // The row's field `column` is read by some row.
   bool Reads(std::size_t column) const;
+  // The column's cells are read as numbers alone (all but the type code and
+  // the steps, in the exact form and profiles), so that Compute's `numbers`
+  // may give them.
+  bool TakesNumber(std::size_t column) const;
 
   // Computes a row of a header without a fault and hands it to the sink.
-  void Compute(const CsvRecord& row);
+  // Where `numbers` is given and numbers[c] holds a value for a column that
+  // TakesNumber, that number is read as its shortest text would be, and the
+  // field needs only to be not blank: the Python module's numeric columns
+  // skip the trip through text.
+  void Compute(const CsvRecord& row, const std::optional<double>* numbers = nullptr);
 
 private:
   void Window(std::int16_t type, const CsvRecord& row);
@@ -87,6 +95,7 @@ private:
   std::optional<std::size_t> box_column_[8];  // TextQ, Text1(1) to Text1(7)
   std::optional<std::size_t> profile_column_[5]; // h1, h2, L, alpha, steps
   std::optional<std::string> header_fault_;
+  const std::optional<double>* numbers_ = nullptr; // the row's, while it is computed
   hydraulics::window::BoxTexts boxes_;
   // A row's notes and message, kept so that their room outlives the row.
   std::string notes_;

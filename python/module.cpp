@@ -176,6 +176,13 @@ public:
     ++row_;
   }
 
+  void ProfileRows(const hydraulics::exact::Profile&, std::string_view) override {
+    throw std::logic_error("profiles are not asked of this sink");
+  }
+  void ProfileMessage(std::string_view, std::string_view) override {
+    throw std::logic_error("profiles are not asked of this sink");
+  }
+
   void set_in_header(bool in_header) { in_header_ = in_header; }
   const std::vector<std::string>& header_reports() const { return header_reports_; }
 
@@ -237,6 +244,14 @@ public:
       throw py::value_error("列" + ColumnName(name) + "的数据类型为 " + py::str(values.dtype()).cast<std::string>() +
                             "，应为数或文本");
     }
+  }
+
+  // A finite number of a float column, which the exact form reads as it is.
+  std::optional<double> Number(std::size_t row) const {
+    if (kind_ != Kind::Float) return std::nullopt;
+    const double value = floats_.data()[row];
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
   }
 
   // The text of `row`; numbers are written into `room`.
@@ -310,7 +325,10 @@ py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::a
   const std::size_t rows = values.empty() ? 0 : static_cast<std::size_t>(values.front().size());
   const hydraulics::Units units{g, k, feet ? hydraulics::LengthUnit::Foot : hydraulics::LengthUnit::Metre};
   ColumnSink sink(exact, rows);
-  cli::Rows table(exact, units, sink);
+  cli::Options options;
+  options.exact = exact;
+  options.units = units;
+  cli::Rows table(options, sink);
   {
     std::vector<std::string_view> header(names.begin(), names.end());
     cli::CsvRecord record;
@@ -330,16 +348,30 @@ py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::a
     inputs[c].emplace(names[c], values[c]);
   }
 
+  // The exact form takes the finite numbers of float columns as they are,
+  // but for the type code; their field then needs only to be not blank (a
+  // text that is no number, so that a read of it would show).
+  std::vector<bool> as_numbers(columns, false);
+  if (exact)
+    for (std::size_t c = 0; c < columns; ++c) as_numbers[c] = inputs[c] && table.TakesNumber(c);
+  constexpr std::string_view kGivenAsNumber = "#";
+
   {
     py::gil_scoped_release unlocked;
     std::vector<std::string_view> fields(columns);
+    std::vector<std::optional<double>> numbers(columns);
     std::vector<char> rooms(columns * InputColumn::kRoom);
     cli::CsvRecord record;
     for (std::size_t r = 0; r < rows; ++r) {
-      for (std::size_t c = 0; c < columns; ++c)
-        if (inputs[c]) fields[c] = inputs[c]->Text(r, rooms.data() + InputColumn::kRoom * c);
+      for (std::size_t c = 0; c < columns; ++c) {
+        if (!inputs[c]) continue;
+        if (as_numbers[c] && (numbers[c] = inputs[c]->Number(r)))
+          fields[c] = kGivenAsNumber;
+        else
+          fields[c] = inputs[c]->Text(r, rooms.data() + InputColumn::kRoom * c);
+      }
       record.Assign(fields.data(), columns, static_cast<cli::LineNumber>(r) + 2);
-      table.Compute(record);
+      table.Compute(record, numbers.data());
     }
   }
   py::list reports;
