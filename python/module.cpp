@@ -31,49 +31,81 @@ namespace exact = hydraulics::exact;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Texts of one column, end to end: a row's text ends at ends[row].
+// Texts of one column. A column of messages or names has few distinct
+// texts: each is kept once and a row holds its number, which spares the
+// memory (and the page faults) of a copy per row. Other texts lie end to
+// end, a row's ending at ends_[row].
 class TextColumn {
 public:
-  explicit TextColumn(std::size_t rows) { ends_.reserve(rows); }
-  void Add(std::string_view text) {
-    text_.append(text);
-    ends_.push_back(text_.size());
+  enum class Kind { Distinct, Repeated };
+  TextColumn(std::size_t rows, Kind kind) : kind_(kind) {
+    if (kind_ == Kind::Repeated) {
+      ids_.reserve(rows);
+      distinct_.emplace_back();
+      numbers_.emplace(std::string(), 0);
+    } else {
+      // Reserved, but touched only as it fills.
+      constexpr std::size_t kBytesPerRow = 32;
+      ends_.reserve(rows);
+      text_.reserve(rows * kBytesPerRow);
+    }
   }
-  std::size_t size() const { return ends_.size(); }
+  void Add(std::string_view text) {
+    if (kind_ == Kind::Distinct) {
+      text_.append(text);
+      ends_.push_back(text_.size());
+      return;
+    }
+    auto found = numbers_.find(text);
+    if (found == numbers_.end()) {
+      found = numbers_.emplace(std::string(text), static_cast<std::uint32_t>(distinct_.size())).first;
+      distinct_.push_back(found->first);
+    }
+    ids_.push_back(found->second);
+  }
+
+  // An object array of Python strings; needs the GIL.
+  py::array ToStrings() const {
+    const std::size_t rows = kind_ == Kind::Distinct ? ends_.size() : ids_.size();
+    py::array out(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows)});
+    auto* items = static_cast<PyObject**>(out.mutable_data());
+    std::vector<py::object> strings;
+    if (kind_ == Kind::Repeated)
+      for (const std::string_view text : distinct_) strings.push_back(String(text));
+    for (std::size_t r = 0; r < rows; ++r) {
+      py::object item = kind_ == Kind::Repeated ? strings[ids_[r]] : String((*this)[r]);
+      Py_XDECREF(items[r]);
+      items[r] = item.release().ptr();
+    }
+    return out;
+  }
+
   std::string_view operator[](std::size_t row) const {
+    if (kind_ == Kind::Repeated) return distinct_[ids_[row]];
     const std::size_t start = row == 0 ? 0 : ends_[row - 1];
     return std::string_view(text_).substr(start, ends_[row] - start);
   }
 
 private:
+  static py::object String(std::string_view text) {
+    auto item = py::reinterpret_steal<py::object>(
+        PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "replace"));
+    if (!item) throw py::error_already_set();
+    return item;
+  }
+  // Heterogeneous look-up: a row's text is found without a copy.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+
+  const Kind kind_;
   std::string text_;
   std::vector<std::size_t> ends_;
+  std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> numbers_;
+  std::vector<std::string_view> distinct_; // keys of numbers_, whose nodes stay put
+  std::vector<std::uint32_t> ids_;
 };
-
-// An object array of Python strings. Messages, names and box texts repeat
-// from row to row: one string object serves every row with the same text.
-py::array ToStrings(const TextColumn& texts) {
-  constexpr std::size_t kMaxShared = 4096;
-  py::array out(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(texts.size())});
-  auto* items = static_cast<PyObject**>(out.mutable_data());
-  std::unordered_map<std::string_view, py::object> shared;
-  for (std::size_t r = 0; r < texts.size(); ++r) {
-    const std::string_view text = texts[r];
-    auto found = shared.find(text);
-    py::object item;
-    if (found != shared.end()) {
-      item = found->second;
-    } else {
-      item = py::reinterpret_steal<py::object>(
-          PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "replace"));
-      if (!item) throw py::error_already_set();
-      if (shared.size() < kMaxShared) shared.emplace(text, item);
-    }
-    Py_XDECREF(items[r]);
-    items[r] = item.release().ptr();
-  }
-  return out;
-}
 
 // The numbers of the exact form, by the tool's column names: NaN where the
 // tool leaves the cell empty.
@@ -129,7 +161,9 @@ public:
         out.numbers = py::array_t<double>(static_cast<py::ssize_t>(rows_));
         out.data = out.numbers.mutable_data();
       } else {
-        out.texts.emplace(rows_);
+        // The window's depth and width are mostly numbers of their own.
+        const bool numbers = !exact_ && (name == "depth" || name == "width");
+        out.texts.emplace(rows_, numbers ? TextColumn::Kind::Distinct : TextColumn::Kind::Repeated);
       }
       outputs_.push_back(std::move(out));
     }
@@ -190,7 +224,7 @@ public:
   py::list Columns() const {
     py::list columns;
     for (const Output& out : outputs_)
-      columns.append(py::make_tuple(out.name, out.data ? py::array(out.numbers) : ToStrings(*out.texts)));
+      columns.append(py::make_tuple(out.name, out.data ? py::array(out.numbers) : out.texts->ToStrings()));
     return columns;
   }
 
@@ -283,7 +317,7 @@ private:
   void CopyTexts(std::string_view name, const py::array& values) {
     const py::array objects = py::array::ensure(values, py::array::c_style);
     const std::size_t rows = static_cast<std::size_t>(objects.size());
-    texts_.emplace(rows);
+    texts_.emplace(rows, TextColumn::Kind::Distinct);
     char room[kRoom];
     PyObject* const* items = reinterpret_cast<PyObject* const*>(objects.data());
     for (std::size_t r = 0; r < rows; ++r) {
