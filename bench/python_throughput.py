@@ -91,6 +91,31 @@ def bench_single(cli, rows, repeat):
     print(f"  module / tool: {module_rate / tool_rate:.1%} (target at least 80 %)")
 
 
+def bench_gil(rows):
+    """The longest pause of another Python thread while analyse computes: a
+    few milliseconds when the GIL is released, the whole call when not."""
+    import threading
+    frame = make_rows(rows, 2)
+    done = threading.Event()
+    gaps = []
+
+    def call():
+        vardenix.analyse(frame)
+        done.set()
+
+    worker = threading.Thread(target=call)
+    start = last = time.perf_counter()
+    worker.start()
+    while not done.is_set():
+        time.sleep(0.001)
+        now = time.perf_counter()
+        gaps.append(now - last)
+        last = now
+    worker.join()
+    print(f"GIL: during a call of {last - start:.2f} s on {rows} rows, another Python thread woke "
+          f"{len(gaps)} times, its longest pause {max(gaps) * 1000:.0f} ms")
+
+
 def partition(seed, rows):
     return make_rows(rows, seed)
 
@@ -139,6 +164,7 @@ def main():
     args = parser.parse_args()
     print(f"load average {os.getloadavg()[0]:.2f} on {os.cpu_count()} cores")
     bench_single(args.cli, args.rows, args.repeat)
+    bench_gil(args.rows)
     if not args.no_dask:
         print(f"load average {os.getloadavg()[0]:.2f}")
         bench_dask(args.dask_rows, args.repeat)
