@@ -252,10 +252,11 @@ private:
 
 std::string ColumnName(std::string_view name) { return cli::Quoted(name); }
 
-// One input column as the rows read it: numbers stay numbers until their row
-// is read, and are then written as the shortest text that reads back to the
-// same value, as a box would be typed; texts are copied out of their Python
-// objects so that the rows run without the GIL.
+// One input column as the rows read it. Numbers stay numbers: the exact form
+// takes a float column's finite values as they are, and otherwise a row's
+// number is written as the shortest text that reads back to the same value,
+// as a box would be typed. Texts are copied out of their Python objects so
+// that the rows run without the GIL.
 class InputColumn {
 public:
   static constexpr std::size_t kRoom = 32; // "-2.2250738585072014e-308" and any 64-bit integer fit
