@@ -128,20 +128,31 @@ def bench_dask(rows, repeat, partitions=8):
     def peak_mib():
         return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
 
+    def cpu_seconds():
+        usage = resource.getrusage(resource.RUSAGE_SELF)
+        return usage.ru_utime + usage.ru_stime
+
     seconds = {1: [], 2: []}
+    worker_cpu = {1: [], 2: []}
     peaks = {}
     # One worker and two in turn, so that a busy spell of the machine falls on both.
     for _ in range(repeat):
         for workers in (1, 2):
             with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                               dashboard_address=None) as cluster, Client(cluster) as client:
-                ddf = dd.from_map(partition, range(partitions), rows=rows // partitions,
-                                  meta=make_rows(0, 0)).persist()
-                wait(ddf)
+                # The partitions are made on the workers in turn, so that each holds its share.
+                addresses = sorted(client.scheduler_info()["workers"])
+                parts = [client.submit(partition, i, rows // partitions, workers=[addresses[i % workers]], pure=False)
+                         for i in range(partitions)]
+                wait(parts)
+                ddf = dd.from_delayed(parts, meta=make_rows(0, 0))
+                cpu_before = client.run(cpu_seconds)
                 start = time.perf_counter()
                 result = vardenix.dask.analyse(ddf).persist()
                 wait(result)
                 seconds[workers].append(time.perf_counter() - start)
+                cpu_after = client.run(cpu_seconds)
+                worker_cpu[workers].append(sorted(round(cpu_after[w] - cpu_before[w], 2) for w in cpu_after))
                 assert len(result) == rows // partitions * partitions
                 peaks[workers] = max(client.run(peak_mib).values())
     one, two = (rows / min(seconds[w]) for w in (1, 2))
@@ -150,6 +161,7 @@ def bench_dask(rows, repeat, partitions=8):
           f"two {sorted(round(s, 2) for s in seconds[2])})")
     print(f"  one worker:  {one:,.0f} rows/s, worker peak resident {peaks[1]:.0f} MiB")
     print(f"  two workers: {two:,.0f} rows/s, worker peak resident {peaks[2]:.0f} MiB")
+    print(f"  CPU seconds of each worker in each run: one worker {worker_cpu[1]}, two {worker_cpu[2]}")
     print(f"  scaling: {two / one:.2f}x (target at least 1.6x); median "
           f"{statistics.median(seconds[1]) / statistics.median(seconds[2]):.2f}x")
 
