@@ -139,6 +139,8 @@ std::vector<std::string_view> HeaderNames(std::string_view header) {
   }
 }
 
+[[noreturn]] void NotAsked() { throw std::logic_error("a row of another form than the sink's"); }
+
 // Gathers the rows' results into columns: the numbers straight into the
 // arrays handed back, the texts to be made into strings afterwards.
 class ColumnSink final : public cli::RowSink {
@@ -210,12 +212,8 @@ public:
     ++row_;
   }
 
-  void ProfileRows(const hydraulics::exact::Profile&, std::string_view) override {
-    throw std::logic_error("profiles are not asked of this sink");
-  }
-  void ProfileMessage(std::string_view, std::string_view) override {
-    throw std::logic_error("profiles are not asked of this sink");
-  }
+  void ProfileRows(const hydraulics::exact::Profile&, std::string_view) override { NotAsked(); }
+  void ProfileMessage(std::string_view, std::string_view) override { NotAsked(); }
 
   void set_in_header(bool in_header) { in_header_ = in_header; }
   const std::vector<std::string>& header_reports() const { return header_reports_; }
@@ -248,6 +246,96 @@ private:
   TextColumn* depth_ = nullptr;
   TextColumn* width_ = nullptr;
   TextColumn* focus_ = nullptr;
+};
+
+// --profile's lines: one per station of each row's profile, or one for a row
+// without, each naming its input row. How many there are is known only
+// once they are computed.
+class ProfileSink final : public cli::RowSink {
+public:
+  explicit ProfileSink(hydraulics::LengthUnit unit)
+      : unit_(unit), names_(0, TextColumn::Kind::Repeated), messages_(0, TextColumn::Kind::Repeated) {}
+
+  void Report(std::string_view text) override {
+    if (in_header_) header_reports_.emplace_back(text);
+  }
+  void MessageOnly(std::string_view message) override { ProfileMessage(message, {}); }
+  void WindowRow(const hydraulics::window::ComputeOutcome&) override { NotAsked(); }
+  void ExactRow(const exact::Analysis&, std::string_view) override { NotAsked(); }
+  void ProfileRows(const exact::Profile& profile, std::string_view extra) override {
+    name_.clear();
+    exact::AppendProfileName(name_, profile);
+    for (std::size_t i = 0; i < profile.stations.size(); ++i) {
+      const exact::ProfileStation& s = profile.stations[i];
+      // A step whose mean friction slope equals the bed slope has no distance.
+      Line({s.x, s.h, s.area, s.velocity, s.froude, s.energy, s.friction_slope,
+            std::isfinite(s.x_step) ? s.x_step : kNaN});
+      message_.clear();
+      cli::AppendProfileStationMessage(message_, profile, i, unit_, extra);
+      names_.Add(name_);
+      messages_.Add(message_);
+    }
+    ++row_;
+  }
+  void ProfileMessage(std::string_view message, std::string_view name) override {
+    Line({kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN});
+    names_.Add(name);
+    messages_.Add(message);
+    ++row_;
+  }
+
+  void set_in_header(bool in_header) { in_header_ = in_header; }
+  const std::vector<std::string>& header_reports() const { return header_reports_; }
+  // The input row of each line, counted from 0.
+  py::array_t<std::int64_t> Positions() const {
+    return py::array_t<std::int64_t>(static_cast<py::ssize_t>(rows_.size()), rows_.data());
+  }
+
+  // The names and arrays in the tool's order; needs the GIL.
+  py::list Columns() const {
+    const cli::OutputForm form = cli::OutputForm::Profiles();
+    const std::vector<std::string_view> names = HeaderNames(form.header());
+    py::list columns;
+    std::vector<std::int64_t> numbers(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) numbers[i] = rows_[i] + 1;
+    std::size_t value = 0;
+    for (const std::string_view name : names) {
+      py::object column;
+      if (name == "row")
+        column = py::array_t<std::int64_t>(static_cast<py::ssize_t>(numbers.size()), numbers.data());
+      else if (name == "profile")
+        column = names_.ToStrings();
+      else if (name == "message")
+        column = messages_.ToStrings();
+      else if (value < kValues) {
+        const std::vector<double>& values = values_[value++];
+        column = py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data());
+      }
+      else
+        throw std::logic_error("the batch tool's profile header has a column the module does not fill");
+      columns.append(py::make_tuple(std::string(name), column));
+    }
+    return columns;
+  }
+
+private:
+  static constexpr std::size_t kValues = 8; // x, h, area, velocity, froude, energy, friction_slope, x_step
+  void Line(std::initializer_list<double> values) {
+    rows_.push_back(static_cast<std::int64_t>(row_));
+    std::size_t i = 0;
+    for (const double v : values) values_[i++].push_back(v);
+  }
+
+  const hydraulics::LengthUnit unit_;
+  std::size_t row_ = 0;
+  bool in_header_ = false;
+  std::vector<std::string> header_reports_;
+  std::vector<std::int64_t> rows_;
+  std::vector<double> values_[kValues];
+  TextColumn names_;
+  TextColumn messages_;
+  std::string name_;
+  std::string message_;
 };
 
 std::string ColumnName(std::string_view name) { return cli::Quoted(name); }
@@ -351,18 +439,14 @@ private:
   std::optional<TextColumn> texts_;
 };
 
-// The rows of a table, numbered as the lines of the CSV file that holds it
-// with its header first, so that a message names the same line and column
-// as the batch tool's.
-py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::array>& values, bool exact, double g,
-                  double k, bool feet) {
+// The rows of a table through `sink`, numbered as the lines of the CSV file
+// that holds it with its header first, so that a message names the same line
+// and column as the batch tool's. `lay` sees the header once it is read.
+template <class Sink, class Lay>
+void RunRows(const std::vector<std::string>& names, const std::vector<py::array>& values,
+             const cli::Options& options, Sink& sink, Lay lay) {
   const std::size_t columns = names.size();
   const std::size_t rows = values.empty() ? 0 : static_cast<std::size_t>(values.front().size());
-  const hydraulics::Units units{g, k, feet ? hydraulics::LengthUnit::Foot : hydraulics::LengthUnit::Metre};
-  ColumnSink sink(exact, rows);
-  cli::Options options;
-  options.exact = exact;
-  options.units = units;
   cli::Rows table(options, sink);
   {
     std::vector<std::string_view> header(names.begin(), names.end());
@@ -373,7 +457,7 @@ py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::a
     sink.set_in_header(false);
   }
   if (const auto& fault = table.header_fault()) throw py::value_error(*fault);
-  sink.Lay(exact ? cli::OutputForm::Exact(table.flow()).header() : cli::OutputForm::Window().header());
+  lay(table);
 
   std::vector<std::optional<InputColumn>> inputs(columns);
   for (std::size_t c = 0; c < columns; ++c) {
@@ -383,35 +467,56 @@ py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::a
     inputs[c].emplace(names[c], values[c]);
   }
 
-  // The exact form takes the finite numbers of float columns as they are,
-  // but for the type code; their field then needs only to be not blank (a
-  // text that is no number, so that a read of it would show).
+  // The finite numbers of float columns go in as they are where the rows
+  // read numbers alone; their field then needs only to be not blank (a text
+  // that is no number, so that a read of it would show).
   std::vector<bool> as_numbers(columns, false);
-  if (exact)
-    for (std::size_t c = 0; c < columns; ++c) as_numbers[c] = inputs[c] && table.TakesNumber(c);
+  for (std::size_t c = 0; c < columns; ++c) as_numbers[c] = inputs[c] && table.TakesNumber(c);
   constexpr std::string_view kGivenAsNumber = "#";
 
-  {
-    py::gil_scoped_release unlocked;
-    std::vector<std::string_view> fields(columns);
-    std::vector<std::optional<double>> numbers(columns);
-    std::vector<char> rooms(columns * InputColumn::kRoom);
-    cli::CsvRecord record;
-    for (std::size_t r = 0; r < rows; ++r) {
-      for (std::size_t c = 0; c < columns; ++c) {
-        if (!inputs[c]) continue;
-        if (as_numbers[c] && (numbers[c] = inputs[c]->Number(r)))
-          fields[c] = kGivenAsNumber;
-        else
-          fields[c] = inputs[c]->Text(r, rooms.data() + InputColumn::kRoom * c);
-      }
-      record.Assign(fields.data(), columns, static_cast<cli::LineNumber>(r) + 2);
-      table.Compute(record, numbers.data());
+  py::gil_scoped_release unlocked;
+  std::vector<std::string_view> fields(columns);
+  std::vector<std::optional<double>> numbers(columns);
+  std::vector<char> rooms(columns * InputColumn::kRoom);
+  cli::CsvRecord record;
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (!inputs[c]) continue;
+      if (as_numbers[c] && (numbers[c] = inputs[c]->Number(r)))
+        fields[c] = kGivenAsNumber;
+      else
+        fields[c] = inputs[c]->Text(r, rooms.data() + InputColumn::kRoom * c);
     }
+    record.Assign(fields.data(), columns, static_cast<cli::LineNumber>(r) + 2);
+    table.Compute(record, numbers.data());
   }
-  py::list reports;
-  for (const std::string& report : sink.header_reports()) reports.append(report);
-  return py::make_tuple(sink.Columns(), reports);
+}
+
+py::list Reports(const std::vector<std::string>& reports) {
+  py::list list;
+  for (const std::string& report : reports) list.append(report);
+  return list;
+}
+
+// `form` is "window", "exact" or "profile". Returns the output's (name,
+// array) pairs, the header's notes, and for profiles each line's input row.
+py::tuple Analyse(const std::vector<std::string>& names, const std::vector<py::array>& values,
+                  const std::string& form, double g, double k, bool feet) {
+  cli::Options options;
+  options.exact = form == "exact";
+  options.profile = form == "profile";
+  options.units = {g, k, feet ? hydraulics::LengthUnit::Foot : hydraulics::LengthUnit::Metre};
+  if (options.profile) {
+    ProfileSink sink(options.units.length);
+    RunRows(names, values, options, sink, [](const cli::Rows&) {});
+    return py::make_tuple(sink.Columns(), Reports(sink.header_reports()), sink.Positions());
+  }
+  const std::size_t rows = values.empty() ? 0 : static_cast<std::size_t>(values.front().size());
+  ColumnSink sink(options.exact, rows);
+  RunRows(names, values, options, sink, [&](const cli::Rows& table) {
+    sink.Lay(options.exact ? cli::OutputForm::Exact(table.flow()).header() : cli::OutputForm::Window().header());
+  });
+  return py::make_tuple(sink.Columns(), Reports(sink.header_reports()), py::none());
 }
 
 std::string TextForm(double value) {
@@ -424,9 +529,10 @@ std::string TextForm(double value) {
 
 PYBIND11_MODULE(_vardenix, m) {
   m.doc() = "vardenix 的 C++ 部分：表的各行经批处理工具的同一段代码计算。请用 vardenix.analyse。";
-  m.def("analyse", &Analyse, py::arg("names"), py::arg("values"), py::arg("exact"), py::arg("g"), py::arg("k"),
+  m.def("analyse", &Analyse, py::arg("names"), py::arg("values"), py::arg("form"), py::arg("g"), py::arg("k"),
         py::arg("feet"),
-        "各列名与等长的一维数组 -> ([(输出列名, 数组)], [表头的提示])；输入有误时引发 ValueError。");
+        "各列名与等长的一维数组，form 为 window、exact 或 profile -> ([(输出列名, 数组)], [表头的提示], "
+        "水面曲线各行对应的输入行号（从 0 起）或 None)；输入有误时引发 ValueError。");
   m.def("text_form", &TextForm, py::arg("value"),
         "批处理工具写出一个数所用的文本（15 位有效数字）；NaN 为空文本，即工具的空格。");
 }

@@ -18,7 +18,7 @@ import pandas as pd
 
 from . import _vardenix
 
-__all__ = ["analyse", "text_form"]
+__all__ = ["analyse", "profile", "text_form"]
 
 # Gravity [m/s², ft/s²] and Manning's unit constant k of each unit system, as
 # the batch tool's --units has them.
@@ -123,19 +123,51 @@ def analyse(frame, geometry="exact", units="si", g=None, k=None):
     """
     if geometry not in ("exact", "window"):
         raise ValueError(f'geometry 只能是 "exact" 或 "window"，而不是 {geometry!r}')
-    if units not in _UNITS:
-        raise ValueError(f'units 只能是 "si" 或 "us"，而不是 {units!r}')
     exact = geometry == "exact"
     if not exact and (units != "si" or g is not None or k is not None):
         raise ValueError('units、g 和 k 仅用于 geometry="exact"')
+    return _run(frame, geometry, units, g, k)
+
+
+def _run(frame, form, units, g, k):
+    if units not in _UNITS:
+        raise ValueError(f'units 只能是 "si" 或 "us"，而不是 {units!r}')
     default_g, default_k, feet = _UNITS[units]
     g = default_g if g is None else _positive("g", g)
     k = default_k if k is None else _positive("k", k)
     names, values, index = _columns(frame)
-    columns, reports = _vardenix.analyse(names, values, exact, g, k, feet)
+    columns, reports, positions = _vardenix.analyse(names, values, form, g, k, feet)
     for report in reports:
-        warnings.warn(report, stacklevel=2)
+        warnings.warn(report, stacklevel=3)
+    if positions is not None:
+        index = index.take(positions)
     return pd.DataFrame(dict(columns), index=index, columns=[name for name, _ in columns], copy=False)
+
+
+def profile(frame, units="si", g=None, k=None):
+    """按批处理工具 vardenix-cli --profile 的做法计算每行的水面曲线，每个断面（站点）一行。
+
+    参数
+        frame     同 analyse 的输入列 type、Q、R、b、W、s1、s2、wall、angle，另须有
+                  n 糙率 [s/m^(1/3)]，S0 底坡 [-]，h1 控制断面水深 [m]，以及 h2 终点水深 [m] 或
+                  L 从控制断面起的渠段长度 [m] 两者之一或两者；可选 alpha 动能修正系数 [-]
+                  （缺省时门洞形 1.05，其余 1）和 steps 分段数（缺省 10，至多 10000）。
+        units、g、k  同 analyse（--units、--g、--k）。
+
+    返回
+        pandas DataFrame，列同工具：row 输入行号（第一行数据为 1），profile 曲线类型（如“a1型壅水曲线”），
+        x 距控制断面的距离 [m]（顺水流为正，上游为负），h 水深 [m]，area 过水面积 [m²]，
+        velocity 流速 [m/s]，froude 弗劳德数 [-]，energy 断面比能 [m]，friction_slope 摩阻坡度 J [-]，
+        x_step 分段求和法（直接步进法）的距离 [m]，message 说明。
+        渐变流 dx/dh = (1 - α·Q²·B/(g·A³)) / (i - J)，J = (n·Q/(k·A·R^(2/3)))²
+        （Chow, Open-Channel Hydraulics, 1959, ch. 9 and 10），x 为其精确积分。
+        数为 float64（工具写空格处为 NaN），row 为 int64；索引为各行所来自的输入行的索引。
+        无曲线的输入行只有一行，数为 NaN，message 说明原因。
+
+    引发
+        ValueError  缺少 type 列，缺少 n、S0、h1 列或 h2 与 L 两列都没有，某列的类型不对等；说明中写出列名。
+    """
+    return _run(frame, "profile", units, g, k)
 
 
 def text_form(value):

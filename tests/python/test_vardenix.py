@@ -94,6 +94,8 @@ def assert_agrees(result, tool_rows):
         column = result[name]
         if column.dtype == np.float64:
             got = [vardenix.text_form(v) for v in column]
+        elif column.dtype == np.int64:
+            got = [str(v) for v in column]
         else:
             assert column.dtype == object
             got = list(column)
@@ -113,6 +115,38 @@ def test_agrees_with_the_batch_tool_text_for_text(make_table, columns, options, 
     table = make_table(ROWS)[columns]
     result = vardenix.analyse(table, **kwargs)
     assert_agrees(result, run_tool(csv_text(table), *options))
+
+
+def mixed_profiles(rows, seed=19):
+    """The mixed sections with a control depth and either end depth or reach
+    length, on mild, steep, flat and adverse beds."""
+    rng = np.random.default_rng(seed)
+    table = mixed_numbers(rows, seed).drop(columns="h")
+    table["S0"] = np.array([0.0005, 0.02, 0.0, -0.001])[np.arange(rows) // 12 % 4] * (0.5 + rng.random(rows))
+    table["h1"] = np.round(0.2 + rng.random(rows) * 2.5, 3)
+    table["h2"] = np.where(np.arange(rows) % 2 == 0, np.round(table["h1"] * 0.8, 4), np.nan)
+    table["L"] = np.where(np.arange(rows) % 2 == 1, np.round(10 + rng.random(rows) * 300, 1), np.nan)
+    table["alpha"] = np.where(np.arange(rows) % 7 == 0, 1.1, np.nan)
+    table["steps"] = np.where(np.arange(rows) % 5 == 0, np.nan, 4.0)
+    return table
+
+
+def profile_texts(table):
+    texts = pd.read_csv(io.StringIO(csv_text(table)), dtype=str, keep_default_na=False)
+    for every, column, text in [(29, "h1", "deep"), (31, "steps", "2.5"), (37, "h1", ""), (41, "L", "1e999"),
+                                (43, "b", "3m")]:
+        texts.loc[np.arange(0, len(texts), every), column] = text
+    return texts
+
+
+@pytest.mark.parametrize("make_table", [mixed_profiles, lambda rows: profile_texts(mixed_profiles(rows))],
+                         ids=["numbers", "texts"])
+def test_profiles_agree_with_the_batch_tool_text_for_text(make_table):
+    table = make_table(ROWS // 3)
+    result = vardenix.profile(table, units="us", k=1.4859)
+    assert_agrees(result, run_tool(csv_text(table), "--profile", "--units", "us", "--k", "1.4859"))
+    # Each line keeps the index of the row it comes from.
+    assert (result.index.to_numpy() == result["row"].to_numpy() - 1).all()
 
 
 def test_a_dict_of_arrays_gives_what_its_frame_gives():
@@ -147,9 +181,10 @@ def test_empty_cells_are_nan_and_the_message_says_why():
     ({"type": [2, 2], "Q": [1.0], "b": [2.0, 3.0]}, {}, "Q"),
     ({"type": [2], "Q": [1.0], "S0": [{"not": "a number"}]}, {"geometry": "window"}, None),
     (pd.DataFrame([[2, 1.0, 2.0]], columns=["type", "b", "b"]), {}, "b"),
+    ({"type": [2], "Q": [1.0], "b": [2.0], "n": [0.013], "S0": [0.001], "h1": [1.0]}, {"profile": True}, "h2"),
     ({"type": [2], "Q": [object()]}, {}, "Q"),
 ], ids=["no type column", "a column of booleans", "a column of dates", "a column of two dimensions",
-        "columns of unequal length", "an unread column is not checked", "a column named twice",
+        "columns of unequal length", "an unread column is not checked", "a column named twice", "a profile without its end",
         "an object neither number nor text"])
 def test_bad_input_raises_value_error_naming_the_column(table, kwargs, named):
     if named is None:
@@ -157,7 +192,10 @@ def test_bad_input_raises_value_error_naming_the_column(table, kwargs, named):
             vardenix.analyse(table, **kwargs)
         return
     with pytest.raises(ValueError, match=f"“{named}”|{named} 列"):
-        vardenix.analyse(table, **kwargs)
+        if kwargs.pop("profile", False):
+            vardenix.profile(table, **kwargs)
+        else:
+            vardenix.analyse(table, **kwargs)
 
 
 @pytest.mark.parametrize("kwargs", [{"geometry": "true"}, {"units": "cgs"}, {"g": 0}, {"k": -1.0},
