@@ -120,6 +120,15 @@ void CsvReader::ConsumeLineEnd(char c) {
   after_cr_ = c == '\r';
 }
 
+void CsvRecord::Assign(const std::string_view* fields, std::size_t count, LineNumber line) {
+  count_ = count < kMaxFields ? count : kMaxFields;
+  for (std::size_t i = 0; i < count_; ++i) fields_[i] = {fields[i].data(), 0, fields[i].size(), line};
+  line_ = line;
+  column_ = count_;
+  kept_all_ = count_ == count;
+  fault_.reset();
+}
+
 bool CsvReader::Next(CsvRecord& record) {
   record.text_.clear();
   record.count_ = 0;

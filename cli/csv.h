@@ -48,6 +48,10 @@ public:
   // The first fault met; the fields are then read as leniently as possible.
   const std::optional<CsvFaultAt>& fault() const { return fault_; }
 
+  // A record of texts held elsewhere, all starting on `line`: the Python
+  // module's rows. The texts must outlive the record's use.
+  void Assign(const std::string_view* fields, std::size_t count, LineNumber line);
+
 private:
   friend class CsvReader;
   struct Span {

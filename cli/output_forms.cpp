@@ -334,6 +334,15 @@ void AppendProfileNotes(std::string& out, const hydraulics::exact::Notes& notes,
 
 }  // namespace
 
+void AppendProfileStationMessage(std::string& out, const hydraulics::exact::Profile& profile, std::size_t i,
+                                 hydraulics::LengthUnit unit, std::string_view extra) {
+  if (i == 0) {
+    AppendProfileNotes(out, profile.notes, unit, false);
+    if (!extra.empty()) out.append(out.empty() ? "" : "；").append(extra);
+  }
+  if (i + 1 == profile.stations.size()) AppendProfileNotes(out, profile.notes, unit, true);
+}
+
 void WriteProfileRows(std::string& out, std::int64_t row, const hydraulics::exact::Profile& profile,
                       hydraulics::LengthUnit unit, std::string_view extra) {
   std::string name;
@@ -354,11 +363,7 @@ void WriteProfileRows(std::string& out, std::int64_t row, const hydraulics::exac
         cells.Empty(1);
     }
     message.clear();
-    if (i == 0) {
-      AppendProfileNotes(message, profile.notes, unit, false);
-      if (!extra.empty()) message.append(message.empty() ? "" : "；").append(extra);
-    }
-    if (i == last) AppendProfileNotes(message, profile.notes, unit, true);
+    AppendProfileStationMessage(message, profile, i, unit, extra);
     AppendCsvField(out, message);
     out += '\n';
   }

@@ -51,6 +51,10 @@ void WriteAnalysisRow(std::string& out, FlowColumns columns, const hydraulics::e
 // and `extra` (the batch's own notes on the row's cells) after the first's.
 void WriteProfileRows(std::string& out, std::int64_t row, const hydraulics::exact::Profile& profile,
                       hydraulics::LengthUnit unit, std::string_view extra);
+// The message of a profile's station `i`: the profile's notes with the
+// first station and `extra` after them, where it stops with the last.
+void AppendProfileStationMessage(std::string& out, const hydraulics::exact::Profile& profile, std::size_t i,
+                                 hydraulics::LengthUnit unit, std::string_view extra);
 // The one line of a row without a profile; `name` is the profile's type
 // where it has one.
 void WriteProfileMessage(std::string& out, std::int64_t row, std::string_view message, std::string_view name = {});

@@ -29,6 +29,8 @@ tests=(
   weston qt6-wayland
   # the Debian package and checks of what it installs
   dpkg-dev desktop-file-utils appstream
+  # the Python module, its tests and its Dask part
+  pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pandas python3-pytest python3-dask python3-distributed
 )
 
 case "${1:-all}" in

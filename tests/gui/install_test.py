@@ -71,6 +71,23 @@ def check_package(deb):
     run("apt-get", "install", "--simulate", "-q", os.path.abspath(deb))
 
 
+def check_python_package(deb, root):
+    fields = {f: run("dpkg-deb", "-f", deb, f).strip() for f in ("Package", "Version", "Depends")}
+    if fields["Package"] != "python3-vardenix" or fields["Version"] != VERSION:
+        raise AssertionError(f"package fields {fields}")
+    for needed in ("python3-numpy", "python3-pandas"):
+        if needed not in fields["Depends"]:
+            raise AssertionError(f"Depends lacks {needed}: {fields['Depends']}")
+    run("apt-get", "install", "--simulate", "-q", os.path.abspath(deb))
+    run("dpkg-deb", "-x", deb, root)
+    site = os.path.join(root, f"usr/lib/python3.{sys.version_info.minor}/dist-packages")
+    depth = run(sys.executable, "-c", "import vardenix; print(vardenix.text_form("
+                "vardenix.analyse({'type': [2], 'Q': [10.0], 'b': [5.0]})['depth'][0]))",
+                env=dict(os.environ, PYTHONPATH=site)).strip()
+    if depth != "0.741784871693015":
+        raise AssertionError(f"the packaged module gives {depth}")
+
+
 def check_starts(program, skinz, shot):
     with Desktop(program, skin="Green") as desktop:
         window_id = desktop.program_window()
@@ -93,9 +110,10 @@ def main(cmake, cpack, build, icon, shots):
         print("PASS cmake --install: files, menu entry, record, the program finds its skins")
 
         run(cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", os.path.join(tmp, "pkg"))
-        debs = glob.glob(os.path.join(tmp, "pkg", "*.deb"))
+        made = glob.glob(os.path.join(tmp, "pkg", "*.deb"))
+        debs = [d for d in made if os.path.basename(d).startswith("vardenix_")]
         if len(debs) != 1:
-            raise AssertionError(f"cpack made {debs}")
+            raise AssertionError(f"cpack made {made}")
         check_package(debs[0])
         deb_root = os.path.join(tmp, "deb")
         run("dpkg-deb", "-x", debs[0], deb_root)
@@ -103,6 +121,9 @@ def main(cmake, cpack, build, icon, shots):
         check_starts(os.path.join(deb_root, "usr/bin/vardenix"), os.path.join(deb_root, "usr/lib/vardenix/Skinz"),
                      os.path.join(shots, "from-package.png"))
         print(f"PASS {os.path.basename(debs[0])}: fields, dependencies, files, the program finds its skins")
+        for deb in (d for d in made if os.path.basename(d).startswith("python3-vardenix_")):
+            check_python_package(deb, os.path.join(tmp, "python-deb"))
+            print(f"PASS {os.path.basename(deb)}: fields, dependencies, the module imports")
     print("0 failed")
     return 0
 
