@@ -28,6 +28,8 @@ constexpr double kCrownReach = 1.6;
 // ground below the lowest bed.
 constexpr double kHeadroom = 0.18;
 constexpr double kGroundShare = 0.08;
+// N–N and K–K closer than this on the screen are labelled as one line.
+constexpr double kSameLinePixels = 3;
 // The control section's line stands this many pixels above its water.
 constexpr double kControlOverhang = 16;
 // The label placer avoids the surface as a line of points this far apart:
@@ -320,8 +322,15 @@ ProfilePlot PlotProfile(const ProfilePicture& picture, QSizeF size, const QFont&
                     Ink::Surface});
   const double away = std::fabs(plot.along.lo) > std::fabs(plot.along.hi) ? plot.along.lo : plot.along.hi;
   const double label_x = away + (0 - away) * 0.12;
-  for (const BedLine& line : lines) {
-    if (line.drawn) labels.push_back({on_bed(label_x, line.depth), line.label, line.ink});
+  // On a critical bed N–N and K–K are one line: one label names both.
+  const bool one_line = p->critical_depth && p->normal_depth && lines[0].drawn && lines[1].drawn &&
+                        std::fabs(on_bed(0, lines[0].depth).y() - on_bed(0, lines[1].depth).y()) < kSameLinePixels;
+  if (one_line) {
+    labels.push_back({on_bed(label_x, lines[1].depth),
+                      QStringLiteral("N–N、K–K  h_0 ≈ h_k = %1").arg(ShortNumber(lines[1].depth)), Ink::Normal});
+  }
+  for (size_t i = one_line ? 2 : 0; i < lines.size(); ++i) {
+    if (lines[i].drawn) labels.push_back({on_bed(label_x, lines[i].depth), lines[i].label, lines[i].ink});
   }
   for (const auto& [at, line] : line_labels)
     labels.push_back({at, line->label + QStringLiteral(" ↑"), line->ink});

@@ -182,7 +182,8 @@ void frmProfile::Arrange(Arrangement arrangement, QSize size) {
     inputs->setColumnStretch(column + 1, 1);
   }
   ui->lblMessage->setFixedHeight(message_height);
-  ui->lblNote->setFixedHeight(message_height);
+  // Narrow, a note of a stop and an unreachable end wants three lines.
+  ui->lblNote->setFixedHeight(wide ? message_height : 3 * line + 2);
   ui->lblSummary->setFixedHeight(wide ? line + 2 : message_height);
 
   auto* buttons = new QHBoxLayout;
@@ -204,7 +205,7 @@ void frmProfile::Arrange(Arrangement arrangement, QSize size) {
   const int header = table->horizontalHeader()->height();
   int table_height = TableHeight(kWholeRows, header);
   if (!wide) {
-    const int fixed = kInner.top() + kInner.bottom() + inputs->sizeHint().height() + 3 * message_height +
+    const int fixed = kInner.top() + kInner.bottom() + inputs->sizeHint().height() + 3 * message_height + line +
                       kButtonHeight + 6 * kSpacing;
     table_height = std::clamp(size.height() - fixed - kWantedDrawingHeight, TableHeight(kFewestRows, header),
                               TableHeight(kWholeRows, header));
