@@ -72,7 +72,7 @@ QVariant ProfileTableModel::headerData(int section, Qt::Orientation orientation,
   const ProfileColumn& column = ProfileColumns()[static_cast<size_t>(section)];
   if (role == Qt::DisplayRole) return column.header;
   if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
-    return column.unit.isEmpty() ? column.spoken : QStringLiteral("%1（%2）").arg(column.spoken, column.unit);
+    return column.unit.isEmpty() ? column.spoken : QStringLiteral("%1，单位%2").arg(column.spoken, column.unit);
   return {};
 }
 
