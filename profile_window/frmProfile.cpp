@@ -138,7 +138,8 @@ frmProfile::frmProfile(QWidget* owner)
   for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-frmProfile::~frmProfile() = default;
+// The table lets go of the model before the model, a member, goes.
+frmProfile::~frmProfile() { ui->tblStations->setModel(nullptr); }
 
 void frmProfile::Form_Load() {
   SkinModule::LayoutFrame(this);
