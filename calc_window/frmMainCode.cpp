@@ -15,6 +15,7 @@
 #include "calc_window/GroupFrameStyle.h"
 #include "detail_window/DetailMenu.h"
 #include "detail_window/frmDetail.h"
+#include "profile_window/frmProfile.h"
 #include "calc_window/ExactComparison.h"
 #include "hydraulics/exact/analysis.h"
 #include "hydraulics/number_text.h"
@@ -102,6 +103,7 @@ frmMainCode::frmMainCode(QWidget* parent) : QWidget(parent), ui(std::make_unique
                                Text1[8], ui->TextBk},
                               {Text1[8], ui->TextBk});
   connect(menu, &DetailMenu::OpenDetail, this, &frmMainCode::ShowDetail);
+  connect(menu, &DetailMenu::OpenProfile, this, &frmMainCode::ShowProfile);
   connect(menu, &DetailMenu::CopyResults, this, &frmMainCode::CopyResults);
 
   if (const QScreen* shown_on = screen())
@@ -163,18 +165,42 @@ void frmMainCode::RecordComputation(bool accepted, const hydraulics::window::Box
   last_.shown_depth = shown.depth;
   if (!accepted) last_.message = rejected_;
   if (detail_) detail_->ShowComputation(last_);
+  if (profile_) profile_->ShowComputation(last_);
 }
 
 void frmMainCode::ShowDetail() {
   if (!detail_) {
     detail_ = new frmDetail(this);
     detail_->Form_Load();
+    connect(detail_, &frmDetail::OpenProfile, this, &frmMainCode::ShowProfile);
   }
   detail_->ShowComputation(last_);
   detail_->Open();
 }
 
 frmDetail* frmMainCode::Detail() const { return detail_; }
+
+void frmMainCode::ShowProfile() {
+  if (!profile_) {
+    profile_ = new frmProfile(this);
+    profile_->Form_Load();
+  }
+  profile_->ShowComputation(last_);
+  if (detail_) {
+    const DetailInputs& held = detail_->Inputs();
+    ProfileTakeOver given;
+    given.n = held.n;
+    if (held.i) given.i = held.i_typed;
+    // A bottom width turned the average-width trapezoid into the true one.
+    if (last_.section.shape == hydraulics::exact::Shape::AverageTrapezoid &&
+        held.section.shape == hydraulics::exact::Shape::Trapezoid)
+      given.b = held.section.b;
+    profile_->TakeOver(given);
+  }
+  profile_->Open();
+}
+
+frmProfile* frmMainCode::ProfileWindow() const { return profile_; }
 
 void frmMainCode::CopyResults() {
   auto line = [](const QLabel* caption, const QLineEdit* box, const QLabel* unit) {
@@ -209,6 +235,7 @@ void frmMainCode::Command2_Click() {
   ui->TextBk->clear();
   last_ = {};
   if (detail_) detail_->ShowComputation(last_);
+  if (profile_) profile_->ShowComputation(last_);
 }
 
 // OK in the box ends the program inside this call; Cancel comes back here.

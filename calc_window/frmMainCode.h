@@ -10,11 +10,12 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "detail_window/LastComputation.h"
+#include "companion/LastComputation.h"
 #include "hydraulics/window/crit_depth.h"
 
 class QLineEdit;
 class frmDetail;
+class frmProfile;
 namespace Ui {
 class frmMainCode;
 }
@@ -38,6 +39,10 @@ public:
   void ShowDetail();
   void CopyResults();
   frmDetail* Detail() const;
+  // 水面曲线, created when first opened, with the last computation's section
+  // and what 断面详情 holds of n, i and a trapezoid's bottom width.
+  void ShowProfile();
+  frmProfile* ProfileWindow() const;
 
   std::int16_t JType() const { return JType_; }
   const hydraulics::window::OutValue& OUT() const { return members_.OUT; }
@@ -59,4 +64,5 @@ private:
   std::string rejected_;  // the message of the last rejected input
   LastComputation last_;
   QPointer<frmDetail> detail_;
+  QPointer<frmProfile> profile_;
 };

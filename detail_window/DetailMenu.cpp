@@ -22,14 +22,17 @@ DetailMenu::DetailMenu(QWidget* window, QMargins frame, QList<QLineEdit*> boxes,
 
 QString DetailMenu::Hint() { return QStringLiteral("右键查看断面详情"); }
 QString DetailMenu::DetailEntry() { return QStringLiteral("断面详情(&D)…"); }
+QString DetailMenu::ProfileEntry() { return QStringLiteral("水面曲线(&P)…"); }
+QString DetailMenu::ProfileBoxEntry() { return QStringLiteral("水面曲线(&W)…"); }
 QString DetailMenu::CopyEntry() { return QStringLiteral("复制结果(&S)"); }
 
 QString DetailMenu::ShownTip(const QString& ownTip) {
   return ownTip.isEmpty() ? Hint() : ownTip + u'\n' + Hint();
 }
 
-void DetailMenu::AddEntries(QMenu* menu) {
+void DetailMenu::AddEntries(QMenu* menu, const QString& profile) {
   connect(menu->addAction(DetailEntry()), &QAction::triggered, this, &DetailMenu::OpenDetail);
+  connect(menu->addAction(profile), &QAction::triggered, this, &DetailMenu::OpenProfile);
   connect(menu->addAction(CopyEntry()), &QAction::triggered, this, &DetailMenu::CopyResults);
 }
 
@@ -57,7 +60,7 @@ bool DetailMenu::OnWindow(QEvent* event) {
   const QRect inner = window_->rect().marginsRemoved(frame_);
   if (request->reason() == QContextMenuEvent::Mouse && !inner.contains(request->pos())) return false;
   QMenu menu(window_);
-  AddEntries(&menu);
+  AddEntries(&menu, ProfileEntry());
   menu.exec(request->globalPos());
   return true;
 }
@@ -71,7 +74,7 @@ bool DetailMenu::OnBox(QLineEdit* box, QEvent* event) {
   if (event->type() != QEvent::ContextMenu || !boxes_.contains(box)) return false;
   const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
   menu->addSeparator();
-  AddEntries(menu.get());
+  AddEntries(menu.get(), ProfileBoxEntry());
   menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
   return true;
 }

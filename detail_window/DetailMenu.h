@@ -1,9 +1,9 @@
 #pragma once
-// The way into the detail window from the calculation window: a context menu
-// on the window's inner area (right button, the menu key, Shift+F10), the same
-// two entries at the end of every box's own edit menu, where the focus
-// usually is, and a hint that closes the result boxes' tooltips. The window
-// decides what the entries do.
+// The way into the companion windows (断面详情, 水面曲线) from the calculation
+// window: a context menu on the window's inner area (right button, the menu
+// key, Shift+F10), the same entries at the end of every box's own edit menu,
+// where the focus usually is, and a hint that closes the result boxes'
+// tooltips. The window decides what the entries do.
 
 #include <QList>
 #include <QMargins>
@@ -26,6 +26,9 @@ public:
   static QString Hint();            // "右键查看断面详情"
   // Access keys apart from those of a box's own edit menu (U, R, T, C, P).
   static QString DetailEntry();     // "断面详情(&D)…"
+  // P is paste's in a box's edit menu: there the profile takes W (水).
+  static QString ProfileEntry();    // "水面曲线(&P)…"
+  static QString ProfileBoxEntry(); // "水面曲线(&W)…"
   static QString CopyEntry();       // "复制结果(&S)"
 
   // The tooltip a result box shows: its own text, if any, then the hint.
@@ -33,13 +36,14 @@ public:
 
 signals:
   void OpenDetail();
+  void OpenProfile();
   void CopyResults();
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  void AddEntries(QMenu* menu);
+  void AddEntries(QMenu* menu, const QString& profile);
   bool OnWindow(QEvent* event);
   bool OnBox(QLineEdit* box, QEvent* event);
 

@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 
+#include "companion/LabelPlacer.h"
 #include "hydraulics/exact/conjugate_depths.h"
 #include "hydraulics/exact/geometry.h"
 
@@ -24,7 +25,6 @@ constexpr int kCurveSamples = 400;
 // one and has them closer together.
 constexpr double kEnergyTickPixels = 56;
 constexpr double kDepthTickPixels = 34;
-constexpr int kMaxTicks = 50;
 // An open channel is drawn, and its curve plotted, to this many times h_k,
 // so that both branches and the bend between them are seen; or a tenth
 // above its normal depth where that is higher.
@@ -42,158 +42,8 @@ constexpr double kEnergyMargin = 1.08;
 constexpr int kEdgeSteps = 60;
 // The scale bar takes at most this share of the section's width.
 constexpr double kScaleBarShare = 0.3;
-// Pixels: the gap between a label and what it names, and around labels.
-constexpr double kLabelGap = 6;
-constexpr double kClearance = 1;
-// Places tried round a point before the whole area is searched, and the
-// step of that search.
-constexpr int kNearTries = 6;
-constexpr double kScanStep = 4;
-
-QString Short(double v) { return QString::number(v, 'g', 4); }
 
 bool Drawable(double scale) { return std::isfinite(scale) && scale > 0; }
-
-double NiceStep(double about) {
-  const double power = std::pow(10.0, std::floor(std::log10(about)));
-  for (const double m : {1.0, 2.0, 5.0}) {
-    if (m * power >= about) return m * power;
-  }
-  return 10 * power;
-}
-
-// 1, 2 or 5 times a power of ten, at most `about`.
-double NiceStepBelow(double about) {
-  const double power = std::pow(10.0, std::floor(std::log10(about)));
-  for (const double m : {5.0, 2.0}) {
-    if (m * power <= about) return m * power;
-  }
-  return power;
-}
-
-QSizeF TextSize(const QFontMetricsF& fm, const QString& text) {
-  return {fm.horizontalAdvance(text) + 2, fm.height()};
-}
-
-bool SegmentMeetsRect(const QLineF& segment, const QRectF& r) {
-  if (r.contains(segment.p1()) || r.contains(segment.p2())) return true;
-  const QLineF edges[] = {{r.topLeft(), r.topRight()}, {r.topRight(), r.bottomRight()},
-                          {r.bottomRight(), r.bottomLeft()}, {r.bottomLeft(), r.topLeft()}};
-  return std::any_of(std::begin(edges), std::end(edges), [&](const QLineF& e) {
-    return segment.intersects(e, nullptr) == QLineF::BoundedIntersection;
-  });
-}
-
-// Places labels where nothing else is: not over another label, a point, or
-// any line drawn in the panel, and inside the area they may use.
-class LabelPlacer {
-public:
-  // Labels go within `within`, or where nothing is free there, anywhere in
-  // `outer`, which holds it.
-  LabelPlacer(const QRectF& within, const QFontMetricsF& fm, const QRectF& outer = {})
-      : within_(within), outer_(outer.isNull() ? within : outer), fm_(fm) {}
-
-  void AvoidRect(const QRectF& r) { rects_.push_back(r); }
-  void AvoidLine(const QPolygonF& line) {
-    for (qsizetype i = 1; i < line.size(); ++i) segments_.emplace_back(line[i - 1], line[i]);
-  }
-  void AvoidPath(const PlotPath& path) {
-    AvoidLine(path.points);
-    if (path.closed && path.points.size() > 2) segments_.emplace_back(path.points.back(), path.points.front());
-  }
-  void AvoidMark(QPointF at) { AvoidRect(QRectF(at - QPointF(5, 5), QSizeF(10, 10))); }
-
-  bool Free(const QRectF& box) const { return FreeIn(box, within_); }
-  bool FreeIn(const QRectF& box, const QRectF& bounds) const {
-    if (!bounds.contains(box)) return false;
-    const QRectF clear = box.adjusted(-kClearance, -kClearance, kClearance, kClearance);
-    if (std::any_of(rects_.begin(), rects_.end(), [&](const QRectF& r) { return r.intersects(clear); }))
-      return false;
-    return std::none_of(segments_.begin(), segments_.end(),
-                        [&](const QLineF& s) { return SegmentMeetsRect(s, clear); });
-  }
-
-  // A label beside `at`: the first free place among those round it, nearest
-  // first; failing those, the free place nearest to it anywhere in the area,
-  // with a leader back to `at`; failing that too, beside it all the same.
-  PlotText Beside(QPointF at, const QString& text, Ink ink) {
-    const QSizeF size = TextSize(fm_, text);
-    for (int away = 0; away < kNearTries; ++away) {
-      const double lift = away * size.height() * 0.75;
-      const double right = kLabelGap + away * 4;
-      const double left = -kLabelGap - away * 4 - size.width();
-      const QPointF corners[] = {
-          {right, -size.height() - 2 - lift}, {right, 2 + lift}, {left, -size.height() - 2 - lift},
-          {left, 2 + lift}, {right, -size.height() / 2 - lift}, {left, -size.height() / 2 + lift},
-          {-size.width() / 2, -size.height() - kLabelGap - lift}, {-size.width() / 2, kLabelGap + lift}};
-      for (const QPointF& corner : corners) {
-        const QRectF box(at + corner, size);
-        if (Free(box)) return Take(box, text, ink);
-      }
-    }
-    // Where every free place's leader would cross a label, one that crosses.
-    std::optional<QRectF> nearest;
-    for (const bool clear_leader : {true, false}) {
-      if (!nearest) nearest = NearestFree(at, size, within_, clear_leader);
-      if (!nearest) nearest = NearestFree(at, size, outer_, clear_leader);
-    }
-    if (!nearest) return Take(MovedInside(QRectF(at + QPointF(kLabelGap, -size.height() - 2), size)), text, ink);
-    PlotText label = Take(*nearest, text, ink);
-    label.leader = QLineF(at, LeaderEnd(at, *nearest));
-    return label;
-  }
-
-  // A label whose place is given; it is avoided by those placed later.
-  PlotText At(const QRectF& box, const QString& text, Ink ink, Qt::Alignment align) {
-    AvoidRect(box);
-    return {box, text, ink, align, std::nullopt};
-  }
-
-private:
-  std::optional<QRectF> NearestFree(QPointF at, QSizeF size, const QRectF& bounds, bool clear_leader) const {
-    std::optional<QRectF> nearest;
-    double best = 0;
-    for (double y = bounds.top(); y + size.height() <= bounds.bottom(); y += kScanStep) {
-      for (double x = bounds.left(); x + size.width() <= bounds.right(); x += kScanStep) {
-        const QRectF box(QPointF(x, y), size);
-        const QPointF apart = box.center() - at;
-        const double distance = QPointF::dotProduct(apart, apart);
-        if ((!nearest || distance < best) && FreeIn(box, bounds) && (!clear_leader || LeaderClear(at, box))) {
-          nearest = box;
-          best = distance;
-        }
-      }
-    }
-    return nearest;
-  }
-
-  // The leader from `at` to the nearest side of `box` crosses no other label.
-  bool LeaderClear(QPointF at, const QRectF& box) const {
-    const QLineF leader(at, LeaderEnd(at, box));
-    return std::none_of(rects_.begin(), rects_.end(),
-                        [&](const QRectF& r) { return !r.contains(at) && SegmentMeetsRect(leader, r); });
-  }
-  static QPointF LeaderEnd(QPointF at, const QRectF& box) {
-    return {std::clamp(at.x(), box.left(), box.right()), std::clamp(at.y(), box.top(), box.bottom())};
-  }
-
-  PlotText Take(const QRectF& box, const QString& text, Ink ink) {
-    AvoidRect(box);
-    return {box, text, ink, Qt::AlignLeft | Qt::AlignVCenter, std::nullopt};
-  }
-
-  QRectF MovedInside(QRectF box) const {
-    box.moveLeft(std::clamp(box.left(), within_.left(), std::max(within_.left(), within_.right() - box.width())));
-    box.moveTop(std::clamp(box.top(), within_.top(), std::max(within_.top(), within_.bottom() - box.height())));
-    return box;
-  }
-
-  QRectF within_;
-  QRectF outer_;
-  QFontMetricsF fm_;
-  std::vector<QRectF> rects_;
-  std::vector<QLineF> segments_;
-};
 
 // ---- The section -------------------------------------------------------------
 
@@ -226,7 +76,7 @@ exact::Section DrawnSection(const exact::Section& s, double critical_depth, QStr
   } else {
     drawn.shape = exact::Shape::Triangle;
   }
-  *note = QStringLiteral("底宽按 W − m·h_k = %1 米画出").arg(Short(std::max(bottom, 0.0)));
+  *note = QStringLiteral("底宽按 W − m·h_k = %1 米画出").arg(ShortNumber(std::max(bottom, 0.0)));
   return drawn;
 }
 
@@ -239,14 +89,14 @@ struct Surface {
 
 std::vector<Surface> Surfaces(const DetailPicture& pic) {
   const exact::CriticalState& k = *pic.analysis.critical;
-  std::vector<Surface> surfaces{{k.depth, QStringLiteral("h_k = %1").arg(Short(k.depth)), Ink::Critical, Stroke::Solid}};
+  std::vector<Surface> surfaces{{k.depth, QStringLiteral("h_k = %1").arg(ShortNumber(k.depth)), Ink::Critical, Stroke::Solid}};
   if (const auto& n = pic.analysis.normal)
-    surfaces.push_back({n->depth, QStringLiteral("h_0 = %1").arg(Short(n->depth)), Ink::Normal, Stroke::Solid});
+    surfaces.push_back({n->depth, QStringLiteral("h_0 = %1").arg(ShortNumber(n->depth)), Ink::Normal, Stroke::Solid});
   if (const auto& d = pic.analysis.at_depth)
-    surfaces.push_back({d->depth, QStringLiteral("h = %1").arg(Short(d->depth)), Ink::Given, Stroke::Solid});
+    surfaces.push_back({d->depth, QStringLiteral("h = %1").arg(ShortNumber(d->depth)), Ink::Given, Stroke::Solid});
   if (const std::optional<double> shown = pic.shown_depth;
       shown && *shown > 0 && std::isfinite(*shown) && std::fabs(*shown - k.depth) >= kShownDepthTolerance * k.depth)
-    surfaces.push_back({*shown, QStringLiteral("计算窗口 %1（%2）").arg(Short(*shown), DeviationText(*shown, k.depth)),
+    surfaces.push_back({*shown, QStringLiteral("计算窗口 %1（%2）").arg(ShortNumber(*shown), DeviationText(*shown, k.depth)),
                         Ink::Shown, Stroke::Dashed});
   return surfaces;
 }
@@ -263,7 +113,7 @@ void Spread(std::vector<double>& ys, double gap, double top, double bottom) {
   }
 }
 
-QString SlopeText(const exact::Section& s) { return QStringLiteral("1 : %1").arg(Short(1 / s.s)); }
+QString SlopeText(const exact::Section& s) { return QStringLiteral("1 : %1").arg(ShortNumber(1 / s.s)); }
 
 PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFontMetricsF& fm) {
   PlotPanel panel;
@@ -295,7 +145,7 @@ PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFont
   }
   QString side_text;
   if (drawn.shape == exact::Shape::Trapezoid || drawn.shape == exact::Shape::Triangle) side_text = SlopeText(s);
-  if (drawn.shape == exact::Shape::Doorway) side_text = QStringLiteral("直墙 %1 米").arg(Short(drawn.wall));
+  if (drawn.shape == exact::Shape::Doorway) side_text = QStringLiteral("直墙 %1 米").arg(ShortNumber(drawn.wall));
   // The doorway's crown angle is written above its crown, below the title.
   const double title_height = fm.height() + 8 + (drawn.shape == exact::Shape::Doorway ? fm.height() + 4 : 0);
   const double left = (side_text.isEmpty() ? 0 : TextSize(fm, side_text).width()) + 14;
@@ -378,26 +228,26 @@ PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFont
   };
   switch (s.shape) {
     case exact::Shape::Circle:
-      below(QStringLiteral("D = 2R = %1 米").arg(Short(2 * s.R)), 2 * s.R);
+      below(QStringLiteral("D = 2R = %1 米").arg(ShortNumber(2 * s.R)), 2 * s.R);
       break;
     case exact::Shape::Rectangle:
-      below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
+      below(QStringLiteral("b = %1 米").arg(ShortNumber(s.b)), s.b);
       break;
     case exact::Shape::Trapezoid:
-      below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
+      below(QStringLiteral("b = %1 米").arg(ShortNumber(s.b)), s.b);
       leftOf(side_text, top * 0.6);
       break;
     case exact::Shape::AverageTrapezoid:
-      below(QStringLiteral("平均宽度 W = %1 米").arg(Short(s.W)), 0);
+      below(QStringLiteral("平均宽度 W = %1 米").arg(ShortNumber(s.W)), 0);
       leftOf(side_text, top * 0.6);
       break;
     case exact::Shape::Triangle:
       leftOf(side_text, top * 0.6);
       break;
     case exact::Shape::Doorway: {
-      below(QStringLiteral("b = %1 米").arg(Short(s.b)), s.b);
+      below(QStringLiteral("b = %1 米").arg(ShortNumber(s.b)), s.b);
       leftOf(side_text, std::min(s.wall / 2, top / 2));
-      const QString arch = QStringLiteral("顶拱 %1°").arg(Short(s.angle));
+      const QString arch = QStringLiteral("顶拱 %1°").arg(ShortNumber(s.angle));
       const QSizeF size = TextSize(fm, arch);
       const QPointF crown = map(0, top);
       panel.texts.push_back(placer.At(QRectF(QPointF(crown.x() - size.width() / 2, crown.y() - size.height() - 3), size),
@@ -413,7 +263,7 @@ PlotPanel SectionPanel(const DetailPicture& pic, const QRectF& area, const QFont
   panel.paths.push_back({{at, at + QPointF(bar, 0)}, Ink::Text});
   panel.paths.push_back({{at + QPointF(0, -3), at + QPointF(0, 3)}, Ink::Text});
   panel.paths.push_back({{at + QPointF(bar, -3), at + QPointF(bar, 3)}, Ink::Text});
-  const QString bar_text = QStringLiteral("%1 米").arg(Short(bar_metres));
+  const QString bar_text = QStringLiteral("%1 米").arg(ShortNumber(bar_metres));
   const QRectF bar_box(QPointF(at.x() + bar + 5, at.y() - fm.height() / 2), TextSize(fm, bar_text));
   panel.texts.push_back(placer.At(bar_box, bar_text, Ink::Text, Qt::AlignLeft | Qt::AlignVCenter));
   if (!note.isEmpty()) {
@@ -478,7 +328,7 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
   const exact::Section& s = *pic.section;
   const exact::CriticalState& k = *pic.analysis.critical;
   LabelPlacer placer(area, fm);
-  const QString title = QStringLiteral("比能曲线 E(h)，Q = %1 米³/秒").arg(Short(s.Q));
+  const QString title = QStringLiteral("比能曲线 E(h)，Q = %1 米³/秒").arg(ShortNumber(s.Q));
   panel.texts.push_back(placer.At(QRectF(QPointF(area.left() + 6, area.top() + 4), TextSize(fm, title)), title,
                                   Ink::Text, Qt::AlignLeft | Qt::AlignVCenter));
   if (s.shape == exact::Shape::AverageTrapezoid) {
@@ -508,7 +358,7 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
   spanH = std::min(spanH, kCrownReach * crown_height);
   const double highest = std::min(spanH, crown_height);
 
-  const double tick_width = TextSize(fm, Short(spanH * 0.99)).width() + 2;
+  const double tick_width = TextSize(fm, ShortNumber(spanH * 0.99)).width() + 2;
   const QRectF frame =
       area.adjusted(std::max(44.0, tick_width + 12), 2 * fm.height() + 12, -18, -(2 * fm.height() + 12));
   panel.frame = frame;
@@ -529,16 +379,16 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
   for (const double v : panel.across.ticks) {
     const QPointF at = map(v, 0);
     panel.paths.push_back({{at, at + QPointF(0, 4)}, Ink::Text});
-    const QSizeF size = TextSize(fm, Short(v));
-    panel.texts.push_back(placer.At(QRectF(QPointF(at.x() - size.width() / 2, at.y() + 5), size), Short(v),
+    const QSizeF size = TextSize(fm, ShortNumber(v));
+    panel.texts.push_back(placer.At(QRectF(QPointF(at.x() - size.width() / 2, at.y() + 5), size), ShortNumber(v),
                                     Ink::Text, Qt::AlignCenter));
   }
   for (const double v : panel.up.ticks) {
     const QPointF at = map(0, v);
     panel.paths.push_back({{at, at - QPointF(4, 0)}, Ink::Text});
-    const QSizeF size = TextSize(fm, Short(v));
+    const QSizeF size = TextSize(fm, ShortNumber(v));
     panel.texts.push_back(placer.At(QRectF(QPointF(at.x() - 6 - size.width(), at.y() - size.height() / 2), size),
-                                    Short(v), Ink::Text, Qt::AlignRight | Qt::AlignVCenter));
+                                    ShortNumber(v), Ink::Text, Qt::AlignRight | Qt::AlignVCenter));
   }
   const QString e_title = QStringLiteral("E（米）");
   const QSizeF e_size = TextSize(fm, e_title);
@@ -613,18 +463,18 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
     Ink ink;
     PlotMark::Kind kind;
   };
-  std::vector<Point> points{{k.energy, k.depth, QStringLiteral("h_k"), QStringLiteral("K：E_min = %1").arg(Short(k.energy)),
+  std::vector<Point> points{{k.energy, k.depth, QStringLiteral("h_k"), QStringLiteral("K：E_min = %1").arg(ShortNumber(k.energy)),
                              Ink::Critical, PlotMark::Kind::Dot}};
   if (n) {
-    points.push_back({E(n->depth), n->depth, QStringLiteral("h_0"), QStringLiteral("N：h_0 = %1").arg(Short(n->depth)),
+    points.push_back({E(n->depth), n->depth, QStringLiteral("h_0"), QStringLiteral("N：h_0 = %1").arg(ShortNumber(n->depth)),
                       Ink::Normal, PlotMark::Kind::Dot});
   }
   if (const auto& d = pic.analysis.at_depth) {
-    points.push_back({d->energy, d->depth, QStringLiteral("h"), QStringLiteral("h = %1").arg(Short(d->depth)),
+    points.push_back({d->energy, d->depth, QStringLiteral("h"), QStringLiteral("h = %1").arg(ShortNumber(d->depth)),
                       Ink::Given, PlotMark::Kind::Dot});
     if (d->alternate) {
       points.push_back({d->energy, *d->alternate, QStringLiteral("h_a"),
-                        QStringLiteral("h_a = %1").arg(Short(*d->alternate)), Ink::Given, PlotMark::Kind::Hollow});
+                        QStringLiteral("h_a = %1").arg(ShortNumber(*d->alternate)), Ink::Given, PlotMark::Kind::Hollow});
       // The two depths of one energy, clipped to the frame.
       const double lo = std::min(d->depth, *d->alternate);
       const double hi = std::min(std::max(d->depth, *d->alternate), spanH);
@@ -650,9 +500,9 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
     const QPointF at(right ? frame.right() : map(p.energy, 0).x(), above ? frame.top() : map(0, p.depth).y());
     if (right || above) {
       panel.marks.push_back({at, p.ink, PlotMark::Kind::Beyond});
-      QString text = QStringLiteral("%1 = %2").arg(p.name, Short(p.depth));
+      QString text = QStringLiteral("%1 = %2").arg(p.name, ShortNumber(p.depth));
       if (above) text += QStringLiteral(" ↑");
-      if (right) text += QStringLiteral("，E = %1 →").arg(Short(p.energy));
+      if (right) text += QStringLiteral("，E = %1 →").arg(ShortNumber(p.energy));
       labels.push_back({at, text, p.ink});
     } else {
       panel.marks.push_back({at, p.ink, p.kind});
@@ -677,20 +527,6 @@ PlotPanel EnergyPanel(const DetailPicture& pic, const QRectF& area, const QFontM
 }
 
 }  // namespace
-
-std::vector<double> NiceTicks(double lo, double hi, double length, double pixels) {
-  std::vector<double> ticks;
-  if (!(hi > lo) || !(length > 0)) return ticks;
-  const double step = NiceStep((hi - lo) * pixels / length);
-  if (!Drawable(step)) return ticks;
-  const double first = std::floor(lo / step) + 1;
-  for (int i = 0; i < kMaxTicks; ++i) {
-    const double v = (first + i) * step;
-    if (v > hi * (1 + 1e-9)) break;
-    ticks.push_back(v);
-  }
-  return ticks;
-}
 
 QString DeviationText(double shown, double exact) {
   const double percent = (shown - exact) / exact * 100;

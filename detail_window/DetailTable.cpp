@@ -8,10 +8,6 @@ namespace exact = hydraulics::exact;
 
 namespace {
 
-const QString kMetre = QStringLiteral("米");
-const QString kSquareMetre = QStringLiteral("米²");
-const QString kMetrePerSecond = QStringLiteral("米/秒");
-const QString kCubicMetrePerSecond = QStringLiteral("米³/秒");
 // Slopes and Froude numbers have no unit; the cell says so rather than stay blank.
 const QString kNoUnit = QStringLiteral("—");
 
@@ -37,12 +33,7 @@ DetailRow Word(const QString& name, std::string_view text) {
   return row;
 }
 
-// An input as typed numbers are shown: all the digits it has, up to fifteen.
-QString InputNumber(double value) { return QString::number(value, 'g', 15); }
-
 }  // namespace
-
-QString TableNumber(double value) { return QString::number(value, 'g', 6); }
 
 QString DetailRow::ValueText() const { return value ? TableNumber(*value) : text; }
 
@@ -82,21 +73,9 @@ std::vector<DetailRow> DetailRows(const exact::Analysis* a) {
   };
 }
 
-QString ShapeName(exact::Shape shape) {
-  switch (shape) {
-    case exact::Shape::Circle: return QStringLiteral("圆形断面");
-    case exact::Shape::Rectangle: return QStringLiteral("矩形断面");
-    case exact::Shape::Trapezoid: return QStringLiteral("梯形断面");
-    case exact::Shape::AverageTrapezoid: return QStringLiteral("梯形断面（按平均宽度）");
-    case exact::Shape::Triangle: return QStringLiteral("三角形断面");
-    case exact::Shape::Doorway: return QStringLiteral("门洞形断面");
-  }
-  return {};
-}
-
 QString TabSeparated(const DetailInputs& in, const std::vector<DetailRow>& rows) {
-  const exact::Section& s = in.section;
-  QStringList lines{QStringLiteral("断面详情"), QStringLiteral("断面\t") + ShapeName(s.shape)};
+  QStringList lines{QStringLiteral("断面详情")};
+  lines << SectionLines(in.section);
   auto line = [&](const QString& name, const QString& value, const QString& unit = {}) {
     lines << name + u'\t' + value + (unit.isEmpty() ? QString() : u'\t' + unit);
   };
@@ -104,32 +83,6 @@ QString TabSeparated(const DetailInputs& in, const std::vector<DetailRow>& rows)
     if (value) line(name, InputNumber(*value), unit);
     else line(name, QStringLiteral("未给出"));
   };
-  const QString slope = QStringLiteral("1 : %1").arg(InputNumber(1 / s.s));
-  switch (s.shape) {
-    case exact::Shape::Circle:
-      line(QStringLiteral("半径 R"), InputNumber(s.R), kMetre);
-      break;
-    case exact::Shape::Rectangle:
-      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
-      break;
-    case exact::Shape::Trapezoid:
-      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
-      line(QStringLiteral("边坡"), slope);
-      break;
-    case exact::Shape::AverageTrapezoid:
-      line(QStringLiteral("平均宽度 W"), InputNumber(s.W), kMetre);
-      line(QStringLiteral("边坡"), slope);
-      break;
-    case exact::Shape::Triangle:
-      line(QStringLiteral("边坡"), slope);
-      break;
-    case exact::Shape::Doorway:
-      line(QStringLiteral("底宽 b"), InputNumber(s.b), kMetre);
-      line(QStringLiteral("直墙高度"), InputNumber(s.wall), kMetre);
-      line(QStringLiteral("顶拱角度"), InputNumber(s.angle), QStringLiteral("度"));
-      break;
-  }
-  line(QStringLiteral("流量 Q"), InputNumber(s.Q), kCubicMetrePerSecond);
   given(QStringLiteral("糙率 n"), in.n);
   if (in.i && !in.i_typed.isEmpty() && in.i_typed != InputNumber(*in.i))
     line(QStringLiteral("底坡 i"), InputNumber(*in.i), QStringLiteral("（输入为 %1）").arg(in.i_typed));
@@ -138,7 +91,7 @@ QString TabSeparated(const DetailInputs& in, const std::vector<DetailRow>& rows)
   given(QStringLiteral("水深 h"), in.h, kMetre);
   line(QStringLiteral("长度单位"), kMetre);
   line(QStringLiteral("重力加速度 g"), InputNumber(in.units.g), QStringLiteral("米/秒²"));
-  const double alpha = s.shape == exact::Shape::Doorway ? hydraulics::kDoorwayEnergyCoefficient : 1.0;
+  const double alpha = in.section.shape == exact::Shape::Doorway ? hydraulics::kDoorwayEnergyCoefficient : 1.0;
   line(QStringLiteral("动能修正系数 α"), InputNumber(alpha));
   line(QStringLiteral("弗劳德数"), QStringLiteral("Fr = v / √(g·A / (α·B))"));
   lines << QString();

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "companion/SectionText.h"
 #include "hydraulics/constants.h"
 #include "hydraulics/exact/analysis.h"
 
@@ -24,13 +25,6 @@ struct DetailRow {
 };
 
 std::vector<DetailRow> DetailRows(const hydraulics::exact::Analysis* analysis);
-
-// The number form of the table: six significant digits.
-QString TableNumber(double value);
-
-// The section's name as the calculation window's shape buttons have it; a
-// trapezoid given by its average width says so.
-QString ShapeName(hydraulics::exact::Shape shape);
 
 // What the rows were computed from, for the copied table.
 struct DetailInputs {

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTableWidget>
 
+#include "companion/BoxReading.h"
 #include "detail_window/DetailDrawing.h"
 #include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
@@ -43,6 +44,7 @@ constexpr int kValueColumn = 92;
 constexpr int kUnitColumn = 44;
 constexpr int kPanelWidth = 286;   // the inputs and the table, beside the drawing
 constexpr int kButtonWidth = 80;
+constexpr int kWideButtonWidth = 96;
 constexpr int kButtonHeight = 24;
 constexpr int kUnitWidth = 18;
 // Stacked, the drawing and the table share what the screen leaves them:
@@ -106,6 +108,7 @@ frmDetail::frmDetail(QWidget* owner)
   connect(bar, &SkinModule::TitleBar::imgTitleClose_Click, this, &frmDetail::cmdClose_Click);
   connect(bar, &SkinModule::TitleBar::TitleMouseDown, this,
           [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
+  connect(ui->cmdProfile, &QPushButton::clicked, this, &frmDetail::cmdProfile_Click);
   connect(ui->cmdCopy, &QPushButton::clicked, this, &frmDetail::cmdCopy_Click);
   connect(ui->cmdClose, &QPushButton::clicked, this, &frmDetail::cmdClose_Click);
   for (QLineEdit* box : {ui->TextN, ui->TextI, ui->TextH, ui->TextB})
@@ -142,12 +145,14 @@ frmDetail::frmDetail(QWidget* owner)
   table->setTabKeyNavigation(false);
 
   for (QPushButton* button : {ui->cmdCopy, ui->cmdClose}) button->setFixedSize(kButtonWidth, kButtonHeight);
-  // The inputs, then the table, then 复制 and 关闭.
+  ui->cmdProfile->setFixedSize(kWideButtonWidth, kButtonHeight);
+  // The inputs, then the table, then 水面曲线, 复制 and 关闭.
   QWidget::setTabOrder(ui->TextN, ui->TextI);
   QWidget::setTabOrder(ui->TextI, ui->TextH);
   QWidget::setTabOrder(ui->TextH, ui->TextB);
   QWidget::setTabOrder(ui->TextB, ui->tblState);
-  QWidget::setTabOrder(ui->tblState, ui->cmdCopy);
+  QWidget::setTabOrder(ui->tblState, ui->cmdProfile);
+  QWidget::setTabOrder(ui->cmdProfile, ui->cmdCopy);
   QWidget::setTabOrder(ui->cmdCopy, ui->cmdClose);
 }
 
@@ -197,6 +202,7 @@ void frmDetail::Arrange(Arrangement arrangement, QSize size) {
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
+  buttons->addWidget(ui->cmdProfile);
   buttons->addWidget(ui->cmdCopy);
   buttons->addWidget(ui->cmdClose);
 
@@ -267,7 +273,8 @@ void frmDetail::Open() {
 }
 
 // Beside the owner and wholly on its screen, in the arrangement that fits
-// there; each time the window opens, since the owner may have moved.
+// there, clear of its other companions where the screen leaves room; each
+// time the window opens, since the owner may have moved.
 void frmDetail::PlaceBesideOwner() {
   const QWidget* owner = parentWidget();
   const QScreen* on = owner ? owner->screen() : screen();
@@ -275,38 +282,12 @@ void frmDetail::PlaceBesideOwner() {
   const QRect room = on->availableGeometry();
   const QList<QSize> sizes = ArrangementSizes(room);
   const QList<QRect> controls = SkinModule::InputControlRects(owner);
-  const SkinModule::CompanionPlace place = SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls);
+  const QList<QRect> others = SkinModule::CompanionRects(owner, this);
+  const SkinModule::CompanionPlace place =
+      SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls, others);
   // The first size is the side-by-side arrangement, the others stacks.
   Arrange(place.arrangement == 0 ? Arrangement::SideBySide : Arrangement::Stacked, sizes[place.arrangement]);
   move(place.topLeft);
-}
-
-frmDetail::Read frmDetail::ReadPositive(const QLineEdit* box, const QString& name, const QString& example) const {
-  const QString text = box->text().trimmed();
-  if (text.isEmpty()) return {};
-  double value = 0;
-  switch (hydraulics::ReadWholeNumber(text.toStdString(), value)) {
-    case hydraulics::NumberFault::None: break;
-    case hydraulics::NumberFault::NotANumber:
-      return {std::nullopt, QStringLiteral("%1 应是一个数，如 %2").arg(name, example)};
-    case hydraulics::NumberFault::BeyondRange: return {std::nullopt, QStringLiteral("%1 超出数值范围").arg(name)};
-  }
-  if (!(value > 0)) return {std::nullopt, QStringLiteral("%1 必须是大于0的数").arg(name)};
-  return {value, {}};
-}
-
-frmDetail::Read frmDetail::ReadBedSlope(const QLineEdit* box) const {
-  const QString text = box->text().trimmed();
-  if (text.isEmpty()) return {};
-  double value = 0;
-  switch (hydraulics::ReadSlope(text.toStdString(), value)) {
-    case hydraulics::SlopeFault::None: return {value, {}};
-    case hydraulics::SlopeFault::NotASlope:
-      return {std::nullopt, QStringLiteral("底坡 i 应写作小数、分数、百分数或千分数，如 0.001、1/1000、0.1%、1‰")};
-    case hydraulics::SlopeFault::ZeroDenominator: return {std::nullopt, QStringLiteral("底坡 i 的分母不能为0")};
-    case hydraulics::SlopeFault::BeyondRange: return {std::nullopt, QStringLiteral("底坡 i 超出数值范围")};
-  }
-  return {};
 }
 
 void frmDetail::Inputs_Change() { Recompute(); }
@@ -321,11 +302,11 @@ void frmDetail::Recompute() {
     part->setEnabled(takes_b);
 
   QStringList problems;
-  const Read n = ReadPositive(ui->TextN, QStringLiteral("糙率 n"), QStringLiteral("0.014"));
-  const Read i = ReadBedSlope(ui->TextI);
-  const Read h = ReadPositive(ui->TextH, QStringLiteral("水深 h"), QStringLiteral("0.5"));
-  const Read b = takes_b ? ReadPositive(ui->TextB, QStringLiteral("底宽 b"), QStringLiteral("2")) : Read{};
-  for (const Read* r : {&n, &i, &h, &b}) {
+  const BoxValue n = ReadPositive(ui->TextN->text(), QStringLiteral("糙率 n"), QStringLiteral("0.014"));
+  const BoxValue i = ReadBedSlope(ui->TextI->text());
+  const BoxValue h = ReadPositive(ui->TextH->text(), QStringLiteral("水深 h"), QStringLiteral("0.5"));
+  const BoxValue b = takes_b ? ReadPositive(ui->TextB->text(), QStringLiteral("底宽 b"), QStringLiteral("2")) : BoxValue{};
+  for (const BoxValue* r : {&n, &i, &h, &b}) {
     if (!r->problem.isEmpty()) problems << r->problem;
   }
   exact::FlowInputs flow{n.value, i.value, h.value};
@@ -418,6 +399,8 @@ void frmDetail::cmdCopy_Click() {
 }
 
 void frmDetail::cmdClose_Click() { close(); }
+
+void frmDetail::cmdProfile_Click() { emit OpenProfile(); }
 
 // Stacked, an empty message or note gives its room to the drawing; beside
 // the drawing they keep their places, so that the table never moves.

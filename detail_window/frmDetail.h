@@ -13,7 +13,7 @@
 #include <QList>
 
 #include "detail_window/DetailTable.h"
-#include "detail_window/LastComputation.h"
+#include "companion/LastComputation.h"
 
 class QLineEdit;
 namespace Ui {
@@ -36,8 +36,19 @@ public:
   void Open();
 
   void Inputs_Change();
+  void cmdProfile_Click();
   void cmdCopy_Click();
   void cmdClose_Click();
+
+  // What the window computes from: the section (the true trapezoid where a
+  // bottom width is given), n, and i as typed. The profile window takes them over.
+  const DetailInputs& Inputs() const { return inputs_; }
+
+signals:
+  // 水面曲线 asked for; the owner opens it.
+  void OpenProfile();
+
+public:
 
   const std::vector<DetailRow>& Rows() const { return rows_; }
   Arrangement CurrentArrangement() const { return arrangement_; }
@@ -50,13 +61,6 @@ protected:
   void keyPressEvent(QKeyEvent* event) override;
 
 private:
-  // A box's value when it holds one that makes sense; a reason when it does not.
-  struct Read {
-    std::optional<double> value;
-    QString problem;
-  };
-  Read ReadPositive(const QLineEdit* box, const QString& name, const QString& example) const;
-  Read ReadBedSlope(const QLineEdit* box) const;
   void Recompute();
   void FillTable();
   void ShowTexts();

@@ -96,14 +96,32 @@ std::vector<int> breakpoints(int length, int roomLo, int roomHi, int ownerLo, in
 }  // namespace
 
 CompanionPlace PlaceCompanion(const QRect& owner, const QRect& room, std::span<const QSize> sizes,
-                              std::span<const QRect> controls)
+                              std::span<const QRect> controls, std::span<const QRect> others)
 {
+    auto othersCovered = [&](const QRect& placed) {
+        std::int64_t covered = 0;
+        for (const QRect& o : others)
+            covered += area(placed & o);
+        return covered;
+    };
+    std::optional<CompanionPlace> besideOwner;
+    std::int64_t leastCovered = 0;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         for (const Side side : Sides) {
-            if (const std::optional<QPoint> at = beside(owner, room, sizes[i], side))
+            const std::optional<QPoint> at = beside(owner, room, sizes[i], side);
+            if (!at)
+                continue;
+            const std::int64_t covered = othersCovered(QRect(*at, sizes[i]));
+            if (covered == 0)
                 return {static_cast<int>(i), *at, false};
+            if (!besideOwner || covered < leastCovered) {
+                besideOwner = CompanionPlace{static_cast<int>(i), *at, false};
+                leastCovered = covered;
+            }
         }
     }
+    if (besideOwner)
+        return *besideOwner;
 
     std::vector<std::pair<int, int>> across, down;
     for (const QRect& c : controls) {
@@ -113,7 +131,7 @@ CompanionPlace PlaceCompanion(const QRect& owner, const QRect& room, std::span<c
     const bool anyFits = std::any_of(sizes.begin(), sizes.end(), [&](QSize s) {
         return s.width() <= room.width() && s.height() <= room.height();
     });
-    using Cost = std::tuple<int, std::int64_t, std::int64_t, std::size_t, std::int64_t>;
+    using Cost = std::tuple<int, std::int64_t, std::int64_t, std::int64_t, std::size_t, std::int64_t>;
     std::optional<Cost> best;
     CompanionPlace chosen;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -136,7 +154,7 @@ CompanionPlace PlaceCompanion(const QRect& owner, const QRect& room, std::span<c
                 }
                 const QPoint apart = placed.center() - owner.center();
                 const std::int64_t distance = std::int64_t{apart.x()} * apart.x() + std::int64_t{apart.y()} * apart.y();
-                const Cost cost{hidden, hiddenArea, area(placed & owner), i, distance};
+                const Cost cost{hidden, hiddenArea, othersCovered(placed), area(placed & owner), i, distance};
                 if (!best || cost < *best) {
                     best = cost;
                     chosen = {static_cast<int>(i), placed.topLeft(), placed.intersects(owner)};
@@ -162,6 +180,18 @@ QList<QRect> InputControlRects(const QWidget* window)
     for (const char* name : TitleButtons) {
         if (const auto* picture = window->findChild<QLabel*>(QLatin1String(name)))
             add(picture);
+    }
+    return rects;
+}
+
+QList<QRect> CompanionRects(const QWidget* owner, const QWidget* except)
+{
+    QList<QRect> rects;
+    if (!owner)
+        return rects;
+    for (const QWidget* child : owner->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != except && child->isWindow() && child->isVisible())
+            rects.append(child->frameGeometry());
     }
     return rects;
 }

@@ -28,21 +28,26 @@ struct CompanionPlace {
 
 // `owner`: the owner's frame; `room`: the available geometry of the screen
 // holding it; `sizes`: the companion's arrangements, most wanted first;
-// `controls`: the owner's input boxes and buttons. All in one coordinate
-// system, the screen's.
+// `controls`: the owner's input boxes and buttons; `others`: the owner's
+// other companions already open. All in one coordinate system, the screen's.
 //
 // Beside: the first arrangement that fits to the right, left, below or above
 // the owner (in that order), level with its top or its left edge as far as
-// the screen allows. Otherwise, among the arrangements and places wholly on
-// the screen: the fewest controls hidden, then the least of their area, then
-// the least of the owner, then the arrangement most wanted, then the place
-// nearest the owner. An arrangement larger than the screen is kept to its
-// top left corner.
+// the screen allows, and covers none of the others; where every such place
+// covers some of them, the one that covers the least. Otherwise, among the
+// arrangements and places wholly on the screen: the fewest controls hidden,
+// then the least of their area, then the least of the others, then the least
+// of the owner, then the arrangement most wanted, then the place nearest the
+// owner. An arrangement larger than the screen is kept to its top left corner.
 CompanionPlace PlaceCompanion(const QRect& owner, const QRect& room, std::span<const QSize> sizes,
-                              std::span<const QRect> controls);
+                              std::span<const QRect> controls, std::span<const QRect> others = {});
 
 // The visible input boxes, buttons and title-bar buttons of a skinned
 // window, in screen coordinates: what a companion should leave uncovered.
 QList<QRect> InputControlRects(const QWidget* window);
+
+// The frames of the visible windows that `owner` owns, `except` left out:
+// the companions a new one should leave uncovered.
+QList<QRect> CompanionRects(const QWidget* owner, const QWidget* except);
 
 }  // namespace SkinModule

@@ -430,12 +430,13 @@ private slots:
     QVERIFY(QTest::qWaitForWindowActive(d));
     Child(d, u"TextN"_s)->setFocus();
     QStringList order{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       order << QApplication::focusWidget()->objectName();
     }
     // The bottom width is greyed for a rectangle and skipped.
-    QCOMPARE(order, (QStringList{u"TextN"_s, u"TextI"_s, u"TextH"_s, u"tblState"_s, u"cmdCopy"_s, u"cmdClose"_s}));
+    QCOMPARE(order, (QStringList{u"TextN"_s, u"TextI"_s, u"TextH"_s, u"tblState"_s, u"cmdProfile"_s, u"cmdCopy"_s,
+                                 u"cmdClose"_s}));
 
     // Enter in a box presses nothing.
     QGuiApplication::clipboard()->clear();
@@ -500,7 +501,8 @@ private slots:
       QContextMenuEvent request(QContextMenuEvent::Mouse, local, target->mapToGlobal(local));
       QApplication::sendEvent(target, &request);
     });
-    const QStringList expected = menu ? QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s} : QStringList();
+    const QStringList expected =
+        menu ? QStringList{u"断面详情(&D)…"_s, u"水面曲线(&P)…"_s, u"复制结果(&S)"_s} : QStringList();
     QCOMPARE(entries, expected);
   }
 
@@ -522,7 +524,7 @@ private slots:
     auto* option = Child(w.get(), u"Option1_2"_s);
     option->setFocus();
     const QStringList entries = MenuEntries([&] { QTest::keyClick(option, Qt::Key_F10, Qt::ShiftModifier); });
-    QCOMPARE(entries, (QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s}));
+    QCOMPARE(entries, (QStringList{u"断面详情(&D)…"_s, u"水面曲线(&P)…"_s, u"复制结果(&S)"_s}));
   }
 
   void boxMenusEndWithTheEntries_data() {
@@ -537,9 +539,10 @@ private slots:
       QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3), edit->mapToGlobal(QPoint(3, 3)));
       QApplication::sendEvent(edit, &e);
     });
-    // Qt's own edit entries first, then the two, whose access keys are not theirs.
-    QVERIFY2(entries.size() > 2, qPrintable(entries.join(u'|')));
-    QCOMPARE(entries.mid(entries.size() - 2), (QStringList{u"断面详情(&D)…"_s, u"复制结果(&S)"_s}));
+    // Qt's own edit entries first, then the three, whose access keys are not
+    // theirs: 粘贴 has P, so 水面曲线 takes W here.
+    QVERIFY2(entries.size() > 3, qPrintable(entries.join(u'|')));
+    QCOMPARE(entries.mid(entries.size() - 3), (QStringList{u"断面详情(&D)…"_s, u"水面曲线(&W)…"_s, u"复制结果(&S)"_s}));
     QSet<QChar> keys;
     for (const QString& entry : entries) {
       const qsizetype amp = entry.indexOf(u'&');
