@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The detail window 断面详情 of the real program under Xvfb and openbox.
 
-Run inside a session bus of its own (pyatspi needs one):
-    dbus-run-session -- /usr/bin/python3 detail_test.py PROGRAM CASES.json SHOT_FOLDER
+Run inside a session bus of its own (pyatspi needs one), once per screen:
+    dbus-run-session -- /usr/bin/python3 detail_test.py PROGRAM CASES.json SHOT_FOLDER 1280x1024|800x600
 
 On a 1280 x 1024 screen: a right click on the calculation window's inner area
 offers 断面详情 and 复制结果; after typing in an input box the menu key opens
@@ -295,17 +295,21 @@ def at_800(program, steps, shots):
         print(f"PASS at 800 x 600 wholly on the screen at {placed}, clear of 流量 and 开始计算; saved as {shot}")
 
 
-def main(program, cases_path, shots):
+SCREENS = {"1280x1024": at_1280, "800x600": at_800}
+
+
+def main(program, cases_path, shots, screen):
     os.makedirs(shots, exist_ok=True)
     with open(cases_path, encoding="utf-8") as cases:
         steps = {s["name"]: s for s in json.load(cases)["steps"]}
-    at_1280(program, steps, shots)
-    at_800(program, steps, shots)
+    # One screen a session: a second program on a second server in the same
+    # session registers with the accessibility bus late, or not at all, under load.
+    SCREENS[screen](program, steps, shots)
     print("0 failed")
     return 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 5 or sys.argv[4] not in SCREENS:
         sys.exit(__doc__)
     sys.exit(main(*sys.argv[1:]))

@@ -125,8 +125,6 @@ def main(program, cases_path, shots):
     os.makedirs(shots, exist_ok=True)
     with open(cases_path, encoding="utf-8") as cases:
         step = json.load(cases)["steps"][0]
-    check_queued_second_click(program)
-    print("PASS a second click queued while the box loads does not enter it")
     with Desktop(program) as desktop:
         main_id = desktop.program_window()
         window = Window(desktop.app.pid)
@@ -158,6 +156,10 @@ def main(program, cases_path, shots):
         if status != 0:
             raise AssertionError(f"Enter on OK ended the program with status {status}")
         print("PASS Enter on OK ends the program with status 0")
+    # Needs no screen reader: after the first program, whose session's
+    # accessibility bus a second server's program may join late.
+    check_queued_second_click(program)
+    print("PASS a second click queued while the box loads does not enter it")
     print("0 failed")
     return 0
 
