@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTableWidget>
 
+#include "companion/Placement.h"
 #include "companion/BoxReading.h"
 #include "detail_window/DetailDrawing.h"
 #include "hydraulics/exact/reason_text.h"
@@ -266,28 +267,9 @@ void frmDetail::ShowComputation(const LastComputation& last) {
 }
 
 void frmDetail::Open() {
-  if (!isVisible()) PlaceBesideOwner();
-  show();
-  raise();
-  activateWindow();
-}
-
-// Beside the owner and wholly on its screen, in the arrangement that fits
-// there, clear of its other companions where the screen leaves room; each
-// time the window opens, since the owner may have moved.
-void frmDetail::PlaceBesideOwner() {
-  const QWidget* owner = parentWidget();
-  const QScreen* on = owner ? owner->screen() : screen();
-  if (!owner || !on) return;
-  const QRect room = on->availableGeometry();
-  const QList<QSize> sizes = ArrangementSizes(room);
-  const QList<QRect> controls = SkinModule::InputControlRects(owner);
-  const QList<QRect> others = SkinModule::CompanionRects(owner, this);
-  const SkinModule::CompanionPlace place =
-      SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls, others);
-  // The first size is the side-by-side arrangement, the others stacks.
-  Arrange(place.arrangement == 0 ? Arrangement::SideBySide : Arrangement::Stacked, sizes[place.arrangement]);
-  move(place.topLeft);
+  OpenBesideOwner(this, &frmDetail::ArrangementSizes, [this](int chosen, QSize size) {
+    Arrange(chosen == 0 ? Arrangement::SideBySide : Arrangement::Stacked, size);
+  });
 }
 
 void frmDetail::Inputs_Change() { Recompute(); }

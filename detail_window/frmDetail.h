@@ -64,7 +64,6 @@ private:
   void Recompute();
   void FillTable();
   void ShowTexts();
-  void PlaceBesideOwner();
 
   std::unique_ptr<Ui::frmDetail> ui;
   LastComputation last_;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "companion/Placement.h"
 #include "companion/SectionText.h"
 #include "hydraulics/exact/analysis.h"
 #include "hydraulics/exact/reason_text.h"
@@ -242,26 +243,9 @@ void frmProfile::TakeOver(const ProfileTakeOver& given) {
 }
 
 void frmProfile::Open() {
-  if (!isVisible()) PlaceBesideOwner();
-  show();
-  raise();
-  activateWindow();
-}
-
-// Beside the owner and wholly on its screen, clear of its other companions
-// where the screen leaves room; each time the window opens.
-void frmProfile::PlaceBesideOwner() {
-  const QWidget* owner = parentWidget();
-  const QScreen* on = owner ? owner->screen() : screen();
-  if (!owner || !on) return;
-  const QRect room = on->availableGeometry();
-  const QList<QSize> sizes = ArrangementSizes(room);
-  const QList<QRect> controls = SkinModule::InputControlRects(owner);
-  const QList<QRect> others = SkinModule::CompanionRects(owner, this);
-  const SkinModule::CompanionPlace place =
-      SkinModule::PlaceCompanion(owner->frameGeometry(), room, sizes, controls, others);
-  Arrange(place.arrangement == 0 ? Arrangement::Wide : Arrangement::Narrow, sizes[place.arrangement]);
-  move(place.topLeft);
+  OpenBesideOwner(this, &frmProfile::ArrangementSizes, [this](int chosen, QSize size) {
+    Arrange(chosen == 0 ? Arrangement::Wide : Arrangement::Narrow, size);
+  });
 }
 
 ProfileBoxes frmProfile::Boxes() const {

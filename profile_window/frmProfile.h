@@ -72,7 +72,6 @@ private:
   void Profile_Done(const ProfileResult& result);
   void ShowNoProfile(const QString& explanation);
   void ShowTexts();
-  void PlaceBesideOwner();
 
   std::unique_ptr<Ui::frmProfile> ui;
   LastComputation last_;
