@@ -39,10 +39,8 @@ void AnalyseNormal(const Geometry& g, double Q, double n, double S0, const Units
   }
   const NormalRoots normal = SolveNormal(g, LogConveyanceDemand(n, Q, units.k, S0));
   if (normal.beyond_capacity) {
-    // Q_max = k/n (A R^(2/3))_max sqrt(S0), the section factor at its peak.
-    const FactorPeak peak = SectionFactorPeak(g);
     a.notes.Add(Reason::BeyondCapacity,
-                {units.k / n * std::exp(peak.log_factor / 3) * std::sqrt(S0), peak.depth});
+                {CapacityDischarge(normal.capacity, n, units.k, S0), normal.capacity.depth});
     return;
   }
   if (!normal.lowest.converged()) {

@@ -72,6 +72,21 @@ Turns DoorwayTurns(const Geometry& g) {
   return t;
 }
 
+// A pipe's factor peaks at kPipePeakHalfAngle, scaled out of the radius.
+FactorPeak PipePeak(const Geometry& g) {
+  return {g.DepthOf(kPipePeakHalfAngle), UnitPipe().peak_conveyance + 8 * std::log(g.R)};
+}
+
+// A doorway's factor peaks at one of its even turns, or at the crown.
+FactorPeak DoorwayPeak(const Geometry& g, const Turns& turns) {
+  FactorPeak best{g.height, ConveyanceExcess(g, 0, g.height)};
+  for (int i = 0; i < turns.count; i += 2) {
+    const double factor = ConveyanceExcess(g, 0, turns.at[i]);
+    if (factor > best.log_factor) best = {turns.at[i], factor};
+  }
+  return best;
+}
+
 // The root in (lo, hi) by Newton's estimate from x0 and the solver around it;
 // NoSignChange when that does not hold and the bracket itself serves.
 RootResult FromEstimate(const Geometry& g, double ld, double x0, double lo, double hi, bool positive_below) {
@@ -97,6 +112,7 @@ NormalRoots SolvePipe(const Geometry& g, double ld, double floor_bound) {
   if (std::fabs(f_peak) < kTableTrust) f_peak = f(peak);
   if (f_peak < 0) {
     out.beyond_capacity = true;
+    out.capacity = PipePeak(g);
     return out;
   }
   // Cells wholly below the peak.
@@ -144,6 +160,7 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
   const double floor_bound = std::exp((ld - 3 * std::log(g.MaxWidth())) / 5) * (1 - kClosedFormMargin);
   if (!(floor_bound < g.height)) {
     out.beyond_capacity = true;
+    out.capacity = g.shape == Shape::Circle ? PipePeak(g) : DoorwayPeak(g, DoorwayTurns(g));
     return out;
   }
   if (g.shape == Shape::Circle) return SolvePipe(g, ld, floor_bound);
@@ -182,23 +199,12 @@ NormalRoots SolveClosed(const Geometry& g, double ld) {
     f_start = f_end;
   }
   out.beyond_capacity = !found;
+  // Only where the full section carries too little, on the turns found.
+  if (!found) out.capacity = DoorwayPeak(g, turns);
   return out;
 }
 
 }  // namespace
-
-FactorPeak SectionFactorPeak(const Geometry& g) {
-  if (g.shape == Shape::Circle)
-    return {g.DepthOf(kPipePeakHalfAngle), UnitPipe().peak_conveyance + 8 * std::log(g.R)};
-  // A doorway's factor peaks at the even turns, or at the crown.
-  const Turns turns = DoorwayTurns(g);
-  FactorPeak best{g.height, ConveyanceExcess(g, 0, g.height)};
-  for (int i = 0; i < turns.count; i += 2) {
-    const double factor = ConveyanceExcess(g, 0, turns.at[i]);
-    if (factor > best.log_factor) best = {turns.at[i], factor};
-  }
-  return best;
-}
 
 NormalRoots SolveNormal(const Geometry& g, double ld) {
   if (g.closed()) return SolveClosed(g, ld);

@@ -55,20 +55,25 @@ inline ValueSlope ConveyanceExcessSlope(const Geometry& geometry, double log_dem
   return r;
 }
 
-struct NormalRoots {
-  RootResult lowest;         // the depth reported when one exists
-  bool beyond_capacity = false;  // Q exceeds the largest uniform-flow discharge
-  int others = 0;            // higher depths that carry Q too (closed sections)
-  double other_depths[3] = {0, 0, 0};
-};
-
 // Where a closed section carries the most in uniform flow: the depth at which
 // its section factor A R^(2/3) peaks, and ln(A^5 / P^2) there.
 struct FactorPeak {
   double depth = 0;        // [length]
   double log_factor = 0;   // 3 ln(A R^(2/3)) [ln length^8]
 };
-FactorPeak SectionFactorPeak(const Geometry& geometry);
+
+// Q_max = k/n (A R^(2/3))_max S0^(1/2) [length^3/s], Manning's formula at the peak.
+inline double CapacityDischarge(const FactorPeak& peak, double n, double k, double S0) {
+  return k / n * std::exp(peak.log_factor / 3) * std::sqrt(S0);
+}
+
+struct NormalRoots {
+  RootResult lowest;         // the depth reported when one exists
+  bool beyond_capacity = false;  // Q exceeds the largest uniform-flow discharge
+  FactorPeak capacity;       // where the section carries the most; set when beyond capacity
+  int others = 0;            // higher depths that carry Q too (closed sections)
+  double other_depths[3] = {0, 0, 0};
+};
 
 // The section must have a wetted perimeter (not the average-width trapezoid).
 NormalRoots SolveNormal(const Geometry& geometry, double log_demand);

@@ -606,8 +606,8 @@ void ComputeProfile(const Section& section, const ProfileInputs& in, const Units
   } else {
     const NormalRoots normal = SolveNormal(g, LogConveyanceDemand(in.n, Q, units.k, S0));
     if (normal.beyond_capacity) {
-      const FactorPeak peak = SectionFactorPeak(g);
-      notes.Add(Reason::BeyondCapacity, {units.k / in.n * std::exp(peak.log_factor / 3) * std::sqrt(S0), peak.depth});
+      notes.Add(Reason::BeyondCapacity,
+                {CapacityDischarge(normal.capacity, in.n, units.k, S0), normal.capacity.depth});
     } else if (!normal.lowest.converged()) {
       notes.Add(Reason::NormalNotFound);
       return;
