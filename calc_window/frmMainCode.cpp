@@ -17,6 +17,7 @@
 #include "detail_window/frmDetail.h"
 #include "profile_window/frmProfile.h"
 #include "calc_window/ExactComparison.h"
+#include "companion/SectionText.h"
 #include "hydraulics/exact/analysis.h"
 #include "hydraulics/number_text.h"
 #include "msgbox/MessageBox.h"
@@ -52,10 +53,6 @@ void SetBackColour(QLineEdit* box, QRgb colour) {
 void ShowResult(QLineEdit* box, const std::string& text) {
   box->setText(QString::fromStdString(text));
   box->setCursorPosition(0);
-}
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace

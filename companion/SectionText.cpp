@@ -2,6 +2,14 @@
 
 namespace exact = hydraulics::exact;
 
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString RejectedInputText(std::string_view message) {
+  return QStringLiteral("上次计算的输入有误：%1\n请在计算窗口中改正后重新计算。").arg(FromUtf8(message));
+}
+
 const QString kMetre = QStringLiteral("米");
 const QString kSquareMetre = QStringLiteral("米²");
 const QString kMetrePerSecond = QStringLiteral("米/秒");

@@ -2,12 +2,20 @@
 // How the companion windows write numbers and sections: the tables' number
 // form, inputs with all their digits, the sections' names as the calculation
 // window's shape buttons have them, and a section as a copied table's
-// opening lines.
+// opening lines; and the toolkit's sentences as Qt's texts.
+
+#include <string_view>
 
 #include <QString>
 #include <QStringList>
 
 #include "hydraulics/exact/geometry.h"
+
+QString FromUtf8(std::string_view text);
+
+// What a companion window says while the calculation window's last input
+// was rejected with `message`.
+QString RejectedInputText(std::string_view message);
 
 // The number form of the tables: six significant digits.
 QString TableNumber(double value);

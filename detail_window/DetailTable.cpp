@@ -29,7 +29,7 @@ DetailRow Number(const QString& name, std::optional<double> value, const QString
 DetailRow Word(const QString& name, std::string_view text) {
   DetailRow row;
   row.name = name;
-  row.text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  row.text = FromUtf8(text);
   return row;
 }
 

@@ -1,24 +1,17 @@
 #include "detail_window/frmDetail.h"
 
 #include <QBoxLayout>
-#include <QClipboard>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 
-#include "companion/Placement.h"
 #include "companion/BoxReading.h"
+#include "companion/Placement.h"
+#include "companion/SectionText.h"
 #include "detail_window/DetailDrawing.h"
 #include "hydraulics/exact/reason_text.h"
 #include "hydraulics/number_text.h"
-#include "skin/SkinModule.h"
-#include "skin/TitleBar.h"
-#include "skin/companion_placement.h"
 #include "ui_frmDetail.h"
 
 namespace exact = hydraulics::exact;
@@ -35,28 +28,17 @@ namespace {
 constexpr QSize kSideBySide{728, 720};
 constexpr QSize kStacked{416, 1000};
 constexpr int kNarrowWidth = 352;
-// Side edges 19 wide and the title bar and bottom edge 30 high, plus a gap.
-constexpr QMargins kInner{27, 38, 27, 38};
-constexpr int kSpacing = 6;
-constexpr int kRowHeight = 17;
 constexpr int kHeaderHeight = 18;
 // The value and unit columns; the name column takes the rest.
 constexpr int kValueColumn = 92;
 constexpr int kUnitColumn = 44;
 constexpr int kPanelWidth = 286;   // the inputs and the table, beside the drawing
-constexpr int kButtonWidth = 80;
 constexpr int kWideButtonWidth = 96;
-constexpr int kButtonHeight = 24;
-constexpr int kUnitWidth = 18;
 // Stacked, the drawing and the table share what the screen leaves them:
 // the whole table beside a drawing this high, else at least this many rows.
 constexpr int kFewestRows = 4;
 constexpr int kWantedDrawingHeight = 350;
 constexpr int kLeastDrawingHeight = 200;
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString NotesText(const exact::Analysis& analysis) {
   return QString::fromStdString(exact::NotesText(analysis.notes, hydraulics::LengthUnit::Metre));
@@ -68,7 +50,7 @@ QString Explanation(const LastComputation& last, const exact::Analysis& exactRes
       return QStringLiteral("尚无计算结果。\n在计算窗口中输入流量和断面尺寸并按“开始计算”，"
                             "这里就会画出断面和比能曲线。");
     case LastComputation::Outcome::InputMessage:
-      return QStringLiteral("上次计算的输入有误：%1\n请在计算窗口中改正后重新计算。").arg(FromUtf8(last.message));
+      return RejectedInputText(last.message);
     case LastComputation::Outcome::CannotCompute: {
       QString text = QStringLiteral("计算窗口无法计算这个断面（结果为“无法计算”）。");
       if (!exactResult.notes.empty())
@@ -89,42 +71,19 @@ QTableWidgetItem* Cell(const QString& text, const QString& accessible, Qt::Align
   return item;
 }
 
-int TableHeight(int rows) { return kHeaderHeight + rows * kRowHeight + 2; }
-
 }  // namespace
 
-// A dialog in the toolkit's sense (not modal): only such windows tell the X11
-// window manager their owner, and screen readers hear a dialog, not a pane.
-// The owner stays above ordinary windows, and a window manager keeps an owned
-// window above its owner only within the same layer, so this one stays on
-// top too. Escape closes a dialog.
-frmDetail::frmDetail(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::frmDetail>()) {
-  ui->setupUi(this);
-  SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::Off);
-  ui->lblTitle->adjustSize();
+int frmDetail::TableHeight(int rows) { return kHeaderHeight + rows * kRowHeight + 2; }
 
-  auto* bar = new SkinModule::TitleBar(this);
-  connect(bar, &SkinModule::TitleBar::imgTitleClose_Click, this, &frmDetail::cmdClose_Click);
-  connect(bar, &SkinModule::TitleBar::TitleMouseDown, this,
-          [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
+frmDetail::frmDetail(QWidget* owner) : CompanionDialog(owner), ui(std::make_unique<Ui::frmDetail>()) {
+  ui->setupUi(this);
+  // The bottom width's box is greyed for every other section.
+  Dress(ui->lblTitle, {ui->lblB, ui->lblUnitB}, ui->lblMessage, ui->lblNote);
   connect(ui->cmdProfile, &QPushButton::clicked, this, &frmDetail::cmdProfile_Click);
   connect(ui->cmdCopy, &QPushButton::clicked, this, &frmDetail::cmdCopy_Click);
   connect(ui->cmdClose, &QPushButton::clicked, this, &frmDetail::cmdClose_Click);
   for (QLineEdit* box : {ui->TextN, ui->TextI, ui->TextH, ui->TextB})
     connect(box, &QLineEdit::textChanged, this, &frmDetail::Inputs_Change);
-
-  // The bottom width's box is greyed for every other section; its caption
-  // stays legible on the grey ground.
-  for (QWidget* caption : {static_cast<QWidget*>(ui->lblB), static_cast<QWidget*>(ui->lblUnitB)}) {
-    QPalette greyed = caption->palette();
-    greyed.setColor(QPalette::Disabled, QPalette::WindowText, QColor(96, 96, 96));
-    caption->setPalette(greyed);
-  }
-  QPalette warning = ui->lblMessage->palette();
-  warning.setColor(QPalette::WindowText, QColor(170, 0, 0));
-  ui->lblMessage->setPalette(warning);
 
   QTableWidget* table = ui->tblState;
   table->setColumnCount(3);
@@ -160,9 +119,7 @@ frmDetail::frmDetail(QWidget* owner)
 frmDetail::~frmDetail() = default;
 
 void frmDetail::Form_Load() {
-  SkinModule::LayoutFrame(this);
-  SkinModule::ShowMaximizePicture(this);
-  SkinModule::LoadSkin(this);
+  LoadFrame();
   Arrange(Arrangement::SideBySide, kSideBySide);
   Recompute();
 }
@@ -177,28 +134,12 @@ void frmDetail::Arrange(Arrangement arrangement, QSize size) {
   const bool stacked = arrangement == Arrangement::Stacked;
   const int message_height = 2 * fontMetrics().lineSpacing() + 2;
 
-  auto* inputs = new QGridLayout;
-  inputs->setHorizontalSpacing(4);
-  inputs->setVerticalSpacing(kSpacing);
-  struct Input {
-    QWidget* label;
-    QWidget* box;
-    QWidget* unit;
-  };
-  const Input rows[] = {{ui->lblN, ui->TextN, nullptr},
-                        {ui->lblI, ui->TextI, nullptr},
-                        {ui->lblH, ui->TextH, ui->lblUnitH},
-                        {ui->lblB, ui->TextB, ui->lblUnitB}};
-  for (int i = 0; i < 4; ++i) {
-    // Stacked: two inputs a line; beside the drawing: one.
-    const int row = stacked ? i / 2 : i;
-    const int column = stacked ? 3 * (i % 2) : 0;
-    inputs->addWidget(rows[i].label, row, column);
-    inputs->addWidget(rows[i].box, row, column + 1);
-    if (rows[i].unit) inputs->addWidget(rows[i].unit, row, column + 2);
-    inputs->setColumnMinimumWidth(column + 2, kUnitWidth);
-    inputs->setColumnStretch(column + 1, 1);
-  }
+  // Stacked: two inputs a line; beside the drawing: one.
+  QGridLayout* inputs = InputGrid({{ui->lblN, ui->TextN, nullptr},
+                                   {ui->lblI, ui->TextI, nullptr},
+                                   {ui->lblH, ui->TextH, ui->lblUnitH},
+                                   {ui->lblB, ui->TextB, ui->lblUnitB}},
+                                  stacked ? 2 : 1);
   ui->lblMessage->setFixedHeight(message_height);
 
   auto* buttons = new QHBoxLayout;
@@ -252,18 +193,9 @@ void frmDetail::Arrange(Arrangement arrangement, QSize size) {
     ui->lblNote->setMinimumHeight(0);
     ui->lblNote->setMaximumHeight(QWIDGETSIZE_MAX);
   }
-  layout()->setContentsMargins(kInner);
-  // The window's size is its own, whatever its parts would like.
-  layout()->setSizeConstraint(QLayout::SetNoConstraint);
   arrangement_ = arrangement;
-  ShowTexts();
-  SkinModule::ResizeForm(this, QPoint(0, 0), QPoint(size.width() - width(), size.height() - height()), 4);
-  layout()->activate();
-}
-
-void frmDetail::ShowComputation(const LastComputation& last) {
-  last_ = last;
-  Recompute();
+  // Beside the drawing the message and note keep their places.
+  FinishArrange(size, !stacked);
 }
 
 void frmDetail::Open() {
@@ -271,8 +203,6 @@ void frmDetail::Open() {
     Arrange(chosen == 0 ? Arrangement::SideBySide : Arrangement::Stacked, size);
   });
 }
-
-void frmDetail::Inputs_Change() { Recompute(); }
 
 void frmDetail::Recompute() {
   using Outcome = LastComputation::Outcome;
@@ -372,33 +302,9 @@ void frmDetail::FillTable() {
 }
 
 void frmDetail::cmdCopy_Click() {
-  auto* data = new QMimeData;
   // Without a section the sentence that stands in for the drawing says why.
   const DetailPicture& shown = ui->picDrawing->Picture();
-  data->setText(shown.section ? TabSeparated(inputs_, rows_) : shown.explanation);
-  data->setImageData(ui->picDrawing->Image());
-  QGuiApplication::clipboard()->setMimeData(data);
+  Copy(shown.section ? TabSeparated(inputs_, rows_) : shown.explanation, ui->picDrawing->Image());
 }
-
-void frmDetail::cmdClose_Click() { close(); }
 
 void frmDetail::cmdProfile_Click() { emit OpenProfile(); }
-
-// Stacked, an empty message or note gives its room to the drawing; beside
-// the drawing they keep their places, so that the table never moves.
-void frmDetail::ShowTexts() {
-  const bool stacked = arrangement_ == Arrangement::Stacked;
-  ui->lblMessage->setVisible(!stacked || !ui->lblMessage->text().isEmpty());
-  ui->lblNote->setVisible(!stacked || !ui->lblNote->text().isEmpty());
-}
-
-// Enter presses the button that has the focus, as Space does. No button is
-// the dialog's default: Enter in a box presses none.
-void frmDetail::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button && event->modifiers() == Qt::NoModifier) {
-    button->click();
-    return;
-  }
-  QDialog::keyPressEvent(event);
-}

@@ -9,18 +9,16 @@
 #include <optional>
 #include <vector>
 
-#include <QDialog>
 #include <QList>
 
+#include "companion/CompanionDialog.h"
 #include "detail_window/DetailTable.h"
-#include "companion/LastComputation.h"
 
-class QLineEdit;
 namespace Ui {
 class frmDetail;
 }
 
-class frmDetail : public QDialog {
+class frmDetail : public CompanionDialog {
   Q_OBJECT
 
 public:
@@ -30,25 +28,15 @@ public:
   ~frmDetail() override;
 
   void Form_Load();
-  // Describes the computation afresh; the window's own inputs stay.
-  void ShowComputation(const LastComputation& last);
   // Shows the window beside its owner when it opens, and brings it forward.
   void Open();
 
-  void Inputs_Change();
   void cmdProfile_Click();
   void cmdCopy_Click();
-  void cmdClose_Click();
 
   // What the window computes from: the section (the true trapezoid where a
   // bottom width is given), n, and i as typed. The profile window takes them over.
   const DetailInputs& Inputs() const { return inputs_; }
-
-signals:
-  // 水面曲线 asked for; the owner opens it.
-  void OpenProfile();
-
-public:
 
   const std::vector<DetailRow>& Rows() const { return rows_; }
   Arrangement CurrentArrangement() const { return arrangement_; }
@@ -57,16 +45,16 @@ public:
   static QList<QSize> ArrangementSizes(const QRect& room);
   void Arrange(Arrangement arrangement, QSize size);
 
-protected:
-  void keyPressEvent(QKeyEvent* event) override;
+signals:
+  // 水面曲线 asked for; the owner opens it.
+  void OpenProfile();
 
 private:
-  void Recompute();
+  void Recompute() override;
   void FillTable();
-  void ShowTexts();
+  static int TableHeight(int rows);
 
   std::unique_ptr<Ui::frmDetail> ui;
-  LastComputation last_;
   std::vector<DetailRow> rows_;
   DetailInputs inputs_;
   Arrangement arrangement_ = Arrangement::SideBySide;

@@ -9,10 +9,6 @@ namespace exact = hydraulics::exact;
 
 namespace {
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString HeaderLine(const ProfileColumn& c) { return c.header.section(u'\n', 0, 0) + u' ' + c.header.section(u'\n', 1); }
 
 }  // namespace

@@ -1,23 +1,15 @@
 #include "profile_window/frmProfile.h"
 
 #include <QBoxLayout>
-#include <QClipboard>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 
 #include "companion/Placement.h"
 #include "companion/SectionText.h"
 #include "hydraulics/exact/analysis.h"
 #include "hydraulics/exact/reason_text.h"
 #include "profile_window/ProfileDrawing.h"
-#include "skin/SkinModule.h"
-#include "skin/TitleBar.h"
-#include "skin/companion_placement.h"
 #include "ui_frmProfile.h"
 
 namespace exact = hydraulics::exact;
@@ -32,13 +24,6 @@ namespace {
 constexpr QSize kWide{728, 780};
 constexpr QSize kNarrow{416, 1000};
 constexpr int kNarrowestWidth = 352;
-// Side edges 19 wide and the title bar and bottom edge 30 high, plus a gap.
-constexpr QMargins kInner{27, 38, 27, 38};
-constexpr int kSpacing = 6;
-constexpr int kRowHeight = 17;
-constexpr int kButtonWidth = 80;
-constexpr int kButtonHeight = 24;
-constexpr int kUnitWidth = 18;
 constexpr int kBoxWidth = 64;
 // Narrow, the columns keep a readable width and the table scrolls sideways.
 constexpr int kNarrowColumn = 74;
@@ -48,10 +33,6 @@ constexpr int kWholeRows = 11;
 constexpr int kFewestRows = 4;
 constexpr int kWantedDrawingHeight = 320;
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString Explanation(const LastComputation& last) {
   switch (last.outcome) {
     case LastComputation::Outcome::None:
@@ -59,7 +40,7 @@ QString Explanation(const LastComputation& last) {
     case LastComputation::Outcome::CannotCompute:
       break;
     case LastComputation::Outcome::InputMessage:
-      return QStringLiteral("上次计算的输入有误：%1\n请在计算窗口中改正后重新计算。").arg(FromUtf8(last.message));
+      return RejectedInputText(last.message);
   }
   return QStringLiteral("尚无计算结果。\n在计算窗口中输入流量和断面尺寸并按“开始计算”，"
                         "这里就会按那个断面画出水面曲线。");
@@ -79,24 +60,13 @@ QString Summary(const exact::Profile& p) {
   return text;
 }
 
-int TableHeight(int rows, int header) { return header + rows * kRowHeight + 2; }
-
 }  // namespace
 
-// A dialog in the toolkit's sense (not modal), as 断面详情 is: the window
-// manager learns its owner and keeps it above the calculator, screen readers
-// hear a dialog, and Escape closes it.
-frmProfile::frmProfile(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::frmProfile>()) {
-  ui->setupUi(this);
-  SkinModule::ApplyPieceProperties(this, SkinModule::TitleHints::Off);
-  ui->lblTitle->adjustSize();
+int frmProfile::TableHeight(int rows, int header) { return header + rows * kRowHeight + 2; }
 
-  auto* bar = new SkinModule::TitleBar(this);
-  connect(bar, &SkinModule::TitleBar::imgTitleClose_Click, this, &frmProfile::cmdClose_Click);
-  connect(bar, &SkinModule::TitleBar::TitleMouseDown, this,
-          [this](const QMouseEvent& press) { SkinModule::DragForm(this, press); });
+frmProfile::frmProfile(QWidget* owner) : CompanionDialog(owner), ui(std::make_unique<Ui::frmProfile>()) {
+  ui->setupUi(this);
+  Dress(ui->lblTitle, {ui->lblB, ui->lblUnitB}, ui->lblMessage, ui->lblNote);
   connect(ui->cmdCopy, &QPushButton::clicked, this, &frmProfile::cmdCopy_Click);
   connect(ui->cmdClose, &QPushButton::clicked, this, &frmProfile::cmdClose_Click);
   for (QLineEdit* box : {ui->TextN, ui->TextI, ui->TextAlpha, ui->TextB, ui->TextH1, ui->TextEnd, ui->TextSteps})
@@ -104,14 +74,6 @@ frmProfile::frmProfile(QWidget* owner)
   connect(ui->cboEnd, &QComboBox::currentIndexChanged, this, &frmProfile::cboEnd_Change);
   connect(&runner_, &ProfileRunner::Done, this, &frmProfile::Profile_Done);
 
-  for (QWidget* caption : {static_cast<QWidget*>(ui->lblB), static_cast<QWidget*>(ui->lblUnitB)}) {
-    QPalette greyed = caption->palette();
-    greyed.setColor(QPalette::Disabled, QPalette::WindowText, QColor(96, 96, 96));
-    caption->setPalette(greyed);
-  }
-  QPalette warning = ui->lblMessage->palette();
-  warning.setColor(QPalette::WindowText, QColor(170, 0, 0));
-  ui->lblMessage->setPalette(warning);
   ui->TextAlpha->setPlaceholderText(QStringLiteral("默认 1"));
   ui->TextSteps->setPlaceholderText(QString::number(exact::kDefaultProfileSteps));
 
@@ -143,9 +105,7 @@ frmProfile::frmProfile(QWidget* owner)
 frmProfile::~frmProfile() { ui->tblStations->setModel(nullptr); }
 
 void frmProfile::Form_Load() {
-  SkinModule::LayoutFrame(this);
-  SkinModule::ShowMaximizePicture(this);
-  SkinModule::LoadSkin(this);
+  LoadFrame();
   Arrange(Arrangement::Wide, kWide);
   Recompute();
 }
@@ -161,28 +121,14 @@ void frmProfile::Arrange(Arrangement arrangement, QSize size) {
   const int line = fontMetrics().lineSpacing();
   const int message_height = 2 * line + 2;
 
-  auto* inputs = new QGridLayout;
-  inputs->setHorizontalSpacing(4);
-  inputs->setVerticalSpacing(kSpacing);
-  struct Input {
-    QWidget* label;
-    QWidget* box;
-    QWidget* unit;
-  };
-  const Input rows[] = {{ui->lblN, ui->TextN, nullptr},         {ui->lblI, ui->TextI, nullptr},
-                        {ui->lblAlpha, ui->TextAlpha, nullptr}, {ui->lblB, ui->TextB, ui->lblUnitB},
-                        {ui->lblH1, ui->TextH1, ui->lblUnitH1}, {ui->cboEnd, ui->TextEnd, ui->lblUnitEnd},
-                        {ui->lblSteps, ui->TextSteps, nullptr}};
-  const int per_row = wide ? 4 : 2;
-  for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
-    const int row = i / per_row;
-    const int column = 3 * (i % per_row);
-    inputs->addWidget(rows[i].label, row, column);
-    inputs->addWidget(rows[i].box, row, column + 1);
-    if (rows[i].unit) inputs->addWidget(rows[i].unit, row, column + 2);
-    inputs->setColumnMinimumWidth(column + 2, kUnitWidth);
-    inputs->setColumnStretch(column + 1, 1);
-  }
+  QGridLayout* inputs = InputGrid({{ui->lblN, ui->TextN, nullptr},
+                                   {ui->lblI, ui->TextI, nullptr},
+                                   {ui->lblAlpha, ui->TextAlpha, nullptr},
+                                   {ui->lblB, ui->TextB, ui->lblUnitB},
+                                   {ui->lblH1, ui->TextH1, ui->lblUnitH1},
+                                   {ui->cboEnd, ui->TextEnd, ui->lblUnitEnd},
+                                   {ui->lblSteps, ui->TextSteps, nullptr}},
+                                  wide ? 4 : 2);
   ui->lblMessage->setFixedHeight(message_height);
   // Narrow, a note of a stop and an unreachable end wants three lines.
   ui->lblNote->setFixedHeight(wide ? message_height : 3 * line + 2);
@@ -222,18 +168,9 @@ void frmProfile::Arrange(Arrangement arrangement, QSize size) {
   }
   ui->picDrawing->setMinimumSize(0, 120);
 
-  layout()->setContentsMargins(kInner);
-  // The window's size is its own, whatever its parts would like.
-  layout()->setSizeConstraint(QLayout::SetNoConstraint);
   arrangement_ = arrangement;
-  ShowTexts();
-  SkinModule::ResizeForm(this, QPoint(0, 0), QPoint(size.width() - width(), size.height() - height()), 4);
-  layout()->activate();
-}
-
-void frmProfile::ShowComputation(const LastComputation& last) {
-  last_ = last;
-  Recompute();
+  // Wide, the message and note keep their places.
+  FinishArrange(size, wide);
 }
 
 void frmProfile::TakeOver(const ProfileTakeOver& given) {
@@ -261,8 +198,6 @@ ProfileBoxes frmProfile::Boxes() const {
   boxes.takes_b = Described(last_) && last_.section.shape == exact::Shape::AverageTrapezoid;
   return boxes;
 }
-
-void frmProfile::Inputs_Change() { Recompute(); }
 
 void frmProfile::cboEnd_Change(int index) {
   const ProfileEnd chosen = index == 1 ? ProfileEnd::Length : ProfileEnd::Depth;
@@ -350,30 +285,6 @@ void frmProfile::ShowNoProfile(const QString& explanation) {
 }
 
 void frmProfile::cmdCopy_Click() {
-  auto* data = new QMimeData;
   // Without a profile the sentence that stands in for the drawing says why.
-  data->setText(shown_ ? ProfileTabSeparated(*shown_) : ui->picDrawing->Picture().explanation);
-  data->setImageData(ui->picDrawing->Image());
-  QGuiApplication::clipboard()->setMimeData(data);
-}
-
-void frmProfile::cmdClose_Click() { close(); }
-
-// Narrow, an empty message or note gives its room to the drawing; wide they
-// keep their places, so that the table never moves.
-void frmProfile::ShowTexts() {
-  const bool wide = arrangement_ == Arrangement::Wide;
-  ui->lblMessage->setVisible(wide || !ui->lblMessage->text().isEmpty());
-  ui->lblNote->setVisible(wide || !ui->lblNote->text().isEmpty());
-}
-
-// Enter presses the button that has the focus, as Space does. No button is
-// the dialog's default: Enter in a box presses none.
-void frmProfile::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button && event->modifiers() == Qt::NoModifier) {
-    button->click();
-    return;
-  }
-  QDialog::keyPressEvent(event);
+  Copy(shown_ ? ProfileTabSeparated(*shown_) : ui->picDrawing->Picture().explanation, ui->picDrawing->Image());
 }

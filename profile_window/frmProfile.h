@@ -9,10 +9,9 @@
 #include <memory>
 #include <optional>
 
-#include <QDialog>
 #include <QList>
 
-#include "companion/LastComputation.h"
+#include "companion/CompanionDialog.h"
 #include "profile_window/ProfileForm.h"
 #include "profile_window/ProfileRunner.h"
 #include "profile_window/ProfileTable.h"
@@ -29,7 +28,7 @@ struct ProfileTakeOver {
   std::optional<double> b;
 };
 
-class frmProfile : public QDialog {
+class frmProfile : public CompanionDialog {
   Q_OBJECT
 
 public:
@@ -39,16 +38,12 @@ public:
   ~frmProfile() override;
 
   void Form_Load();
-  // The calculation window's section afresh; the window's own inputs stay.
-  void ShowComputation(const LastComputation& last);
   void TakeOver(const ProfileTakeOver& given);
   // Shows the window beside its owner when it opens, and brings it forward.
   void Open();
 
-  void Inputs_Change();
   void cboEnd_Change(int index);
   void cmdCopy_Click();
-  void cmdClose_Click();
 
   // The profile shown, with what it was computed from; none while inputs are wanting.
   const std::optional<ProfileCopy>& Shown() const { return shown_; }
@@ -63,18 +58,14 @@ signals:
   // A profile, or the reason there is none, is on the screen.
   void ProfileShown();
 
-protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
 private:
   ProfileBoxes Boxes() const;
-  void Recompute();
+  void Recompute() override;
   void Profile_Done(const ProfileResult& result);
   void ShowNoProfile(const QString& explanation);
-  void ShowTexts();
+  static int TableHeight(int rows, int header);
 
   std::unique_ptr<Ui::frmProfile> ui;
-  LastComputation last_;
   ProfileRunner runner_;
   ProfileTableModel model_;
   quint64 request_ = 0;  // the newest state of the inputs

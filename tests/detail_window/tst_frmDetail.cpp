@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include "../calc_window/case_entry.h"
+#include "../calc_window/menu_choice.h"
 #include "../calc_window/modal_box_closer.h"
 #include "calc_window/frmMainCode.h"
 #include "detail_window/DetailDrawing.h"
@@ -90,29 +91,6 @@ class FrmDetailTest : public QObject {
   }
   static bool Drawn(const frmDetail* d) {
     return Child<DetailDrawing>(d, u"picDrawing"_s)->Picture().section.has_value();
-  }
-  // Runs `open`, which shows a context menu, and returns the menu's entries,
-  // choosing the one named `choose` (or closing the menu).
-  static QStringList MenuEntries(const std::function<void()>& open, const QString& choose = {}) {
-    QStringList seen;
-    // Owned here: when no menu comes, the check dies with this call unrun.
-    QTimer check;
-    check.setSingleShot(true);
-    QObject::connect(&check, &QTimer::timeout, &check, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (!menu) return;
-      QAction* chosen = nullptr;
-      for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) continue;
-        seen << a->text();
-        if (a->text() == choose) chosen = a;
-      }
-      if (chosen) menu->setActiveAction(chosen);
-      QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
-    });
-    check.start(50);
-    open();
-    return seen;
   }
 
 private slots:

@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include "../calc_window/case_entry.h"
+#include "../calc_window/menu_choice.h"
 #include "../calc_window/modal_box_closer.h"
 #include "calc_window/frmMainCode.h"
 #include "detail_window/DetailMenu.h"
@@ -63,28 +64,6 @@ class FrmProfileTest : public QObject {
   }
   static const QTableView* Table(const frmProfile* p) { return Child<QTableView>(p, u"tblStations"_s); }
   static QString Text(const frmProfile* p, const QString& label) { return Child<QLabel>(p, label)->text(); }
-  // Opens the menu `open` shows and chooses the entry named `choose`;
-  // returns the entries it offered.
-  static QStringList MenuEntries(const std::function<void()>& open, const QString& choose) {
-    QStringList seen;
-    QTimer check;
-    check.setSingleShot(true);
-    QObject::connect(&check, &QTimer::timeout, &check, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (!menu) return;
-      QAction* chosen = nullptr;
-      for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) continue;
-        seen << a->text();
-        if (a->text() == choose) chosen = a;
-      }
-      if (chosen) menu->setActiveAction(chosen);
-      QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
-    });
-    check.start(50);
-    open();
-    return seen;
-  }
 
 private slots:
   void initTestCase() {
