@@ -157,6 +157,25 @@ class Detail:
         return "\n".join(lines)
 
 
+def placed_beside(main_id, window_id, screen, what, clear_of=()):
+    """Where a companion window is: wholly on the screen, covering neither the
+    calculator nor the windows `clear_of`, above the calculator and owned by it."""
+    main, placed = window_geometry(main_id), window_geometry(window_id)
+    if overlap(main, placed) or not inside(placed, screen):
+        raise AssertionError(f"{what} at {placed} covers the calculator at {main} or leaves the screen")
+    for other in clear_of:
+        if overlap(window_geometry(other), placed):
+            raise AssertionError(f"{what} at {placed} covers the window at {window_geometry(other)}")
+    order = stacking()
+    if order.index(int(window_id)) < order.index(int(main_id)):
+        raise AssertionError(f"{what} stacks below the calculation window")
+    owner = subprocess.run(["xprop", "-id", window_id, "WM_TRANSIENT_FOR"], check=True, capture_output=True,
+                           text=True).stdout
+    if int(owner.split("#")[-1].strip(), 16) != int(main_id):
+        raise AssertionError(f"{what} is not owned by the calculation window: {owner.strip()}")
+    return placed
+
+
 def crop(shot, window_id):
     x, y, w, h = window_geometry(window_id)
     subprocess.run(["convert", shot, "-crop", f"{w + 20}x{h + 20}+{x - 10}+{y - 10}", "+repage", shot], check=True)
@@ -202,16 +221,7 @@ def at_1280(program, steps, shots):
         detail_id = open_from_menu(pid, [main_id], os.path.join(shots, "detail-box-menu.png"))
         print("PASS the menu key in an input box opens its menu, and 断面详情 the window")
 
-        main, placed = window_geometry(main_id), window_geometry(detail_id)
-        if overlap(main, placed) or not inside(placed, screen):
-            raise AssertionError(f"the detail window at {placed} covers the calculator at {main} or leaves the screen")
-        order = stacking()
-        if order.index(int(detail_id)) < order.index(int(main_id)):
-            raise AssertionError("the detail window stacks below the calculation window")
-        owner = subprocess.run(["xprop", "-id", detail_id, "WM_TRANSIENT_FOR"], check=True, capture_output=True,
-                               text=True).stdout
-        if int(owner.split("#")[-1].strip(), 16) != int(main_id):
-            raise AssertionError(f"the detail window is not owned by the calculation window: {owner.strip()}")
+        placed = placed_beside(main_id, detail_id, screen, "the detail window")
         print(f"PASS beside the calculator at {placed[:2]}, on the screen, above it and owned by it")
 
         detail = Detail(window)

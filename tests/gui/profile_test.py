@@ -18,8 +18,8 @@ import subprocess
 import sys
 import json
 
-from desktop import screenshot, stacking, wait_for, window_geometry, xdotool
-from detail_test import Detail, SizedDesktop, crop, detail_window, inside, open_from_menu, overlap, popups
+from desktop import screenshot, wait_for, xdotool
+from detail_test import Detail, SizedDesktop, crop, detail_window, open_from_menu, placed_beside, popups
 from real_window_test import Window, run_step
 
 PROFILE_CAPTION = "水面曲线"
@@ -64,16 +64,6 @@ class Profile(Detail):
         wait_for(expected, lambda: self.cell(expected) is not None)
 
 
-def placed_well(main_id, profile_id, screen, others=()):
-    main, placed = window_geometry(main_id), window_geometry(profile_id)
-    if overlap(main, placed) or not inside(placed, screen):
-        raise AssertionError(f"the profile window at {placed} covers the calculator at {main} or leaves the screen")
-    for other in others:
-        if overlap(window_geometry(other), placed):
-            raise AssertionError(f"the profile window at {placed} covers 断面详情 at {window_geometry(other)}")
-    return placed
-
-
 def main(program, cases_path, shots):
     os.makedirs(shots, exist_ok=True)
     with open(cases_path, encoding="utf-8") as cases:
@@ -88,14 +78,7 @@ def main(program, cases_path, shots):
         window.retype(window.box("流量："), "10")
         xdotool("key", "Menu")
         profile_id = open_profile(pid, [main_id])
-        placed = placed_well(main_id, profile_id, screen)
-        order = stacking()
-        if order.index(int(profile_id)) < order.index(int(main_id)):
-            raise AssertionError("the profile window stacks below the calculation window")
-        owner = subprocess.run(["xprop", "-id", profile_id, "WM_TRANSIENT_FOR"], check=True, capture_output=True,
-                               text=True).stdout
-        if int(owner.split("#")[-1].strip(), 16) != int(main_id):
-            raise AssertionError(f"the profile window is not owned by the calculation window: {owner.strip()}")
+        placed = placed_beside(main_id, profile_id, screen, "the profile window")
         print(f"PASS the menu key in an input box opens its menu, and 水面曲线 the window beside the calculator "
               f"at {placed[:2]}, above it and owned by it")
 
@@ -123,7 +106,7 @@ def main(program, cases_path, shots):
         window.retype(window.box("流量："), "10")
         xdotool("key", "shift+F10")
         profile_id = open_profile(pid, [main_id, detail_id])
-        placed = placed_well(main_id, profile_id, screen, [detail_id])
+        placed = placed_beside(main_id, profile_id, screen, "the profile window", [detail_id])
         shot = os.path.join(shots, "profile-1280-with-detail.png")
         subprocess.run(["sleep", "0.3"])
         screenshot(shot)
