@@ -105,15 +105,20 @@ private slots:
     trapezoid.takes_b = true;
     QTest::newRow("the average-width trapezoid wants its bottom width")
         << trapezoid << QStringList() << QStringList{u"底宽 b"_s, u"渠段长度 L"_s} << exact::ProfileInputs{};
-    ProfileBoxes bad = boxes(u"abc"_s, u"1:1000"_s, u"-1"_s, u"0"_s);
+    ProfileBoxes bad = boxes(u"0.014abc"_s, u"1:1000"_s, u"-1"_s, u"0"_s);
+    bad.alpha = u"0"_s;
     bad.steps = u"0"_s;
     QTest::newRow("every bad box named")
         << bad
         << QStringList{u"糙率 n 应是一个数，如 0.014"_s,
                        u"底坡 i 应写作小数、分数、百分数或千分数，如 0.001、1/1000、0.1%、1‰"_s,
-                       u"控制水深 h1 必须是大于0的数"_s, u"终点水深 h2 必须是大于0的数"_s,
-                       u"分段数应是 1 到 10000 之间的整数"_s}
+                       u"动能修正系数 α 必须是大于0的数"_s, u"控制水深 h1 必须是大于0的数"_s,
+                       u"终点水深 h2 必须是大于0的数"_s, u"分段数应是 1 到 10000 之间的整数"_s}
         << QStringList() << exact::ProfileInputs{};
+    ProfileBoxes fraction = boxes(u"0.014"_s, u"0.001"_s, u"1"_s, u"2"_s);
+    fraction.steps = u"2.5"_s;
+    QTest::newRow("a fraction of a step") << fraction << QStringList{u"分段数应是 1 到 10000 之间的整数"_s}
+                                          << QStringList() << exact::ProfileInputs{};
   }
   void boxesRead() {
     QFETCH(ProfileBoxes, boxes);
